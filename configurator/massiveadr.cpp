@@ -1,0 +1,1 @@
+#include "massiveadr.h"

@@ -1,0 +1,90 @@
+#include "pty.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyPair::PtyPair()
+{
+    char name[256] = {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    // Raw line on both sides: no echo, no CR/LF translation, every byte passes as it is.
+    termios tio{};
+    if (::tcgetattr(m_slave, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+    }
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+PtyPair::~PtyPair()
+{
+    closeMaster();
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+bool PtyPair::write(const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0 && m_master >= 0) {
+        const ssize_t n = ::write(m_master, p, size_t(left));
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                QTest::qWait(1);
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return left == 0;
+}
+
+QByteArray PtyPair::readAvailable()
+{
+    QByteArray out;
+    if (m_master < 0)
+        return out;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        out.append(buf, int(n));
+    }
+    return out;
+}
+
+QByteArray PtyPair::readFor(int count, int timeoutMs)
+{
+    QByteArray out;
+    QDeadlineTimer deadline(timeoutMs);
+    while (out.size() < count && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        out += readAvailable();
+        if (out.size() < count)
+            QTest::qWait(1);
+    }
+    return out;
+}
+
+void PtyPair::closeMaster()
+{
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
+    }
+}
