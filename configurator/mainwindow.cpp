@@ -1,0 +1,1234 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "massiveadr.h"
+#include "power.h"
+#include "protocol.h"
+#include "resiver.h"
+#include "resiverinfo.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QSpacerItem>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+const char *const kGrey = "background-color: rgb(170, 170, 170);";
+const char *const kGreen = "background-color: rgb(0, 255, 0);";
+const char *const kRed = "background-color: rgb(255, 0, 0);";
+
+constexpr int kStatusMs = 8000;
+
+// A period is kept as its low 16 bits; 0 (also what a non-number reads as) would make the
+// timer fire without pause and turn every request into a time-out, so it means the default.
+quint16 readPeriod(const QSettings &settings, const char *key, quint16 fallback)
+{
+    const quint16 period = quint16(settings.value(QLatin1String(key), fallback).toInt());
+    return period == 0 ? fallback : period;
+}
+
+// A device may answer with an index the list does not have; keep the current choice then
+// rather than blanking the box and writing 0xFF back on the next write.
+void setIndex(QComboBox *box, int index)
+{
+    if (index >= 0 && index < box->count())
+        box->setCurrentIndex(index);
+}
+
+QSpinBox *spinBox(int min, int max, int value)
+{
+    auto *box = new QSpinBox;
+    box->setRange(min, max);
+    box->setValue(value);
+    return box;
+}
+
+QComboBox *comboBox(const QStringList &items)
+{
+    auto *box = new QComboBox;
+    box->addItems(items);
+    return box;
+}
+
+struct ChannelPlan
+{
+    int maxChannel;
+    qint64 baseHz;
+    qint64 stepHz;
+};
+
+// Channel plan of the radio link by speed: the faster the link, the wider the channel.
+ChannelPlan channelPlan(const QString &speed)
+{
+    if (speed == QLatin1String("19200"))
+        return {5, 868050000, 100000};
+    if (speed == QLatin1String("38400"))
+        return {2, 868100000, 200000};
+    if (speed == QLatin1String("115200"))
+        return {0, 868300000, 600000};
+    return {11, 868025000, 50000};   // "4800" and "9600"
+}
+
+QString portOpenHint(const QSerialPort *port)
+{
+    const QString reason = port->errorString();
+    if (port->error() == QSerialPort::DeviceNotFoundError)
+        return QStringLiteral("порт не найден");
+    if (port->error() == QSerialPort::PermissionError) {
+        if (reason.contains(QLatin1String("lock"), Qt::CaseInsensitive)
+            || reason.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+            return reason + QStringLiteral(" — порт занят другой программой");
+#ifdef Q_OS_LINUX
+        return reason + QStringLiteral(" — нет прав: добавьте пользователя в группу dialout "
+                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново");
+#endif
+    }
+    return reason;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    ui = new Ui::MainWindowUi;
+    ui->setupUi(this);
+    baMassive = QByteArray(proto::kAddressTableSize, '\0');
+    settingsRecord = QByteArray(proto::kMaxRecordSize, '\0');
+
+    {
+        const QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
+        timerInterval = readPeriod(settings, "settings/ZaprosTimeMs", 1000);
+        timerSimInterval = readPeriod(settings, "settings/ZaprosSimTimeMs", 1000);
+        timerResiverInterval = readPeriod(settings, "settings/ZaprosResiverTimeMs", 200);
+    }
+    qDebug() << "timerResiverInterval" << timerResiverInterval;
+
+    logFile = new QFile(QStringLiteral("log.txt"), this);
+    logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
+
+    pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
+    pbMeasure->setCheckable(true);
+    gbRadio = new QGroupBox(QStringLiteral("Настройки радиосвязи"));
+    glRadio = new QGridLayout(gbRadio);
+    gbTransmitter = new QGroupBox(QStringLiteral("Настройки передатчика"));
+    glTransmitter = new QGridLayout(gbTransmitter);
+    gbData = new QGroupBox(QStringLiteral("Данные"));
+    glData = new QGridLayout(gbData);
+
+    port = new QSerialPort(this);
+    timer = new QTimer(this);
+    timer->start(timerInterval);
+
+    pbConnect = new QPushButton(QStringLiteral("Подключить"));
+    pbRead = new QPushButton(QStringLiteral("Считать"));
+    pbWrite = new QPushButton(QStringLiteral("Записать"));
+    pbDefault = new QPushButton(QStringLiteral("По умолчанию"));
+    cbSpeed = comboBox({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
+                        QStringLiteral("38400"), QStringLiteral("115200")});
+    cbPort = new QComboBox;
+    cbPort->setEditable(true);   // a device path the system does not list can be typed in
+    cbPort->setInsertPolicy(QComboBox::NoInsert);
+    cbPort->setMinimumContentsLength(14);
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        cbPort->addItem(info.portName());
+
+    knobPower = new power;
+    knobPower->setMaxValue(7);
+
+    resiverPanel = new resiver;
+    resiverPanel->setAdrMaskExt(QByteArray(proto::kReceiverMapSize, '\0'));
+
+    massiveAdr = new MassiveAdr;
+    lbVersion = new QLabel(QStringLiteral("Version:"));
+    lbLevel = new QLabel(QStringLiteral("Level"));
+    ui->loyoutTopInfo->addWidget(lbVersion);
+    ui->loyoutTopInfo->addWidget(lbLevel);
+    ui->topLayout->addWidget(cbPort);
+    ui->topLayout->addWidget(pbConnect);
+    ui->topLayout->addWidget(pbRead);
+    ui->topLayout->addWidget(pbWrite);
+    ui->topLayout->addWidget(pbDefault);
+
+    // Radio link: the knob on the left, four labelled rows beside it.
+    sbSubnet = spinBox(0, 99, 0);
+    sbSubnet->setEnabled(false);   // only the module's reply and the factory values change it
+    sbChannel = spinBox(0, 3, 0);
+    sbDeviceAdr = spinBox(0, 255, 0);
+    glRadio->addWidget(knobPower, 0, 0, 4, 1);
+    glRadio->addWidget(new QLabel(QStringLiteral("Номер подсети")), 0, 1);
+    glRadio->addWidget(sbSubnet, 0, 2);
+    glRadio->addWidget(new QLabel(QStringLiteral("Канал связи")), 1, 1);
+    glRadio->addWidget(sbChannel, 1, 2);
+    glRadio->addWidget(new QLabel(QStringLiteral("Скорость")), 2, 1);
+    glRadio->addWidget(cbSpeed, 2, 2);
+    glRadio->addWidget(new QLabel(QStringLiteral("Адрес устройства")), 3, 1);
+    glRadio->addWidget(sbDeviceAdr, 3, 2);
+
+    // Transmitter: the address table, the sensor address, the four measuring times, the range.
+    sbDutAdr = spinBox(0, 255, 0);
+    sbTimeFd1 = spinBox(1, 60, 10);
+    sbTimeFd2 = spinBox(1, 60, 10);
+    sbTimeAd1 = spinBox(1, 60, 10);
+    sbTimeAd2 = spinBox(1, 60, 10);
+    lbDutRange = new QLabel(QStringLiteral("Диапазон значений ДУТ"));
+    cbDutRange = comboBox({QStringLiteral("4096"), QStringLiteral("65536")});
+    lbDutRange->setVisible(false);
+    cbDutRange->setVisible(false);
+    glTransmitter->addWidget(massiveAdr, 0, 0, 1, 2);
+    glTransmitter->addWidget(new QLabel(QStringLiteral("Адрес ДУТ")), 1, 0);
+    glTransmitter->addWidget(sbDutAdr, 1, 1);
+    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.1 Ч/Д")), 3, 0);
+    glTransmitter->addWidget(sbTimeFd1, 3, 1);
+    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.2 Ч/Д")), 4, 0);
+    glTransmitter->addWidget(sbTimeFd2, 4, 1);
+    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.1 А/Д")), 5, 0);
+    glTransmitter->addWidget(sbTimeAd1, 5, 1);
+    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.2 А/Д")), 6, 0);
+    glTransmitter->addWidget(sbTimeAd2, 6, 1);
+    glTransmitter->addWidget(lbDutRange, 7, 0);
+    glTransmitter->addWidget(cbDutRange, 7, 1);
+    transmitterSpacer = new QSpacerItem(0, 100, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    glTransmitter->addItem(transmitterSpacer, 8, 0);
+
+    // Measured values of a transmitter.
+    cbDataDut = new QComboBox;
+    leTemp = new QLineEdit;
+    leLevel = new QLineEdit;
+    leAn1 = new QLineEdit;
+    leAn2 = new QLineEdit;
+    leFreq1 = new QLineEdit;
+    leFreq2 = new QLineEdit;
+    const std::pair<const char *, QWidget *> dataRows[] = {
+        {"Адрес ДУТ", cbDataDut},
+        {"Температура ДУТ", leTemp},
+        {"Уровень ДУТ", leLevel},
+        {"Уровень, мВ, Вх.1 А/Д", leAn1},
+        {"Уровень, мВ, Вх.2 А/Д", leAn2},
+        {"Частота, Гц, Вх.1 Ч/Д", leFreq1},
+        {"Частота, Гц, Вх.2 Ч/Д", leFreq2},
+    };
+    int row = 0;
+    for (const auto &[text, widget] : dataRows) {
+        glData->addWidget(new QLabel(QString::fromUtf8(text)), row, 0);
+        glData->addWidget(widget, row, 1);
+        ++row;
+    }
+    glData->addWidget(pbMeasure, 7, 0, 1, 2);
+
+    gbRegim = new QGroupBox(QStringLiteral("Режим работы"));
+    glRegim = new QGridLayout(gbRegim);
+    cbRegim = comboBox({QStringLiteral("Стандартный (RS-485, Analog, Freq)"),
+                        QStringLiteral("Прозрачный (только RS-485)")});
+    glRegim->addWidget(cbRegim, 0, 0);
+
+    gbRs485 = new QGroupBox(QStringLiteral("Интерфейс RS-485"));
+    glRs485 = new QGridLayout(gbRs485);
+    lbRs485Speed = new QLabel(QStringLiteral("Скорость: "));
+    cbRs485Speed = comboBox({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
+                             QStringLiteral("19200")});
+    glRs485->addWidget(lbRs485Speed, 0, 0);
+    glRs485->addWidget(cbRs485Speed, 0, 1);
+
+    ui->gridLayout->addWidget(gbTransmitter, 0, 0, 4, 1);
+    ui->gridLayout->addWidget(gbRegim, 0, 1);
+    ui->gridLayout->addWidget(gbRadio, 1, 1);
+    ui->gridLayout->addWidget(gbRs485, 2, 1);
+    ui->gridLayout->addWidget(gbData, 3, 1);
+    ui->gridLayout->addWidget(resiverPanel, 0, 2, 4, 1);
+    ui->gridLayout->setRowStretch(0, 1);
+    ui->gridLayout->setRowStretch(1, 0);
+
+    setConnectedState(false);
+    deviceType = proto::NoDevice;
+    currentAction = ActionType::none;
+    updatePanels();
+    slSpeedChange(0);
+
+    connect(sbChannel, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::slFreqChange);
+    connect(cbSpeed, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::slSpeedChange);
+    connect(cbRegim, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::slRefresh);
+    connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
+    connect(timer, &QTimer::timeout, this, &MainWindow::slotTimer);
+    connect(pbRead, &QPushButton::clicked, this, &MainWindow::doReadLevel);
+    connect(pbWrite, &QPushButton::clicked, this, &MainWindow::doSaveAll);
+    connect(port, &QSerialPort::readyRead, this, &MainWindow::slotReadyRead);
+    connect(port, &QSerialPort::errorOccurred, this, &MainWindow::slotPortError);
+    connect(pbDefault, &QPushButton::clicked, this, &MainWindow::doDefault);
+    connect(ui->pbLevel, &QPushButton::clicked, this, &MainWindow::getLevel);
+    connect(resiverPanel, &resiver::doInfo, this, &MainWindow::doResiverInfo);
+    connect(pbMeasure, &QPushButton::clicked, this, &MainWindow::doTransmiterInfo);
+    connect(sbDeviceAdr, QOverload<int>::of(&QSpinBox::valueChanged), massiveAdr,
+            &MassiveAdr::slotSetAdr);
+    connect(sbDutAdr, QOverload<int>::of(&QSpinBox::valueChanged), massiveAdr,
+            &MassiveAdr::slotSetDut);
+    connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
+    connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
+
+    setMinimumWidth(980);
+    placeWindow();
+}
+
+MainWindow::~MainWindow()
+{
+    port->close();
+    logFile->close();
+    delete ui;
+}
+
+void MainWindow::selectPort(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    int index = cbPort->findText(name);
+    if (index < 0) {
+        cbPort->addItem(name);
+        index = cbPort->count() - 1;
+    }
+    cbPort->setCurrentIndex(index);
+}
+
+void MainWindow::setConnectedState(bool on)
+{
+    pbRead->setEnabled(on);
+    pbWrite->setEnabled(on);
+    pbDefault->setEnabled(on);
+    cbPort->setEnabled(!on);
+}
+
+void MainWindow::placeWindow()
+{
+    move(5, 5);
+}
+
+// ---- Serial link ----------------------------------------------------------------------
+
+void MainWindow::openPort()
+{
+    attemptsLeft = 5;
+
+    // On Windows a port is opened in its device namespace; elsewhere by the system location of
+    // the listed port, or as typed when it is a path the system does not list.
+    const QString listed = cbPort->currentText().trimmed();
+#ifdef Q_OS_WIN
+    QString name = QStringLiteral("\\\\.\\") + listed;
+#else
+    QString name = listed;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (info.portName() == listed) {
+            name = info.systemLocation();
+            break;
+        }
+    }
+#endif
+    qDebug() << "port:" << name;
+
+    if (!port->isOpen())
+        port->setPortName(name);
+    port->setBaudRate(QSerialPort::Baud19200, QSerialPort::AllDirections);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+
+    if (port->isOpen()) {
+        port->close();
+        pbConnect->setText(QStringLiteral("Подключить"));
+        stopMeasurement();
+        ui->statusBar->clearMessage();
+    } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
+        pbConnect->setText(QStringLiteral("Отключить"));
+        currentAction = ActionType::readVersion;
+        requestPending = true;
+        ui->statusBar->showMessage(QStringLiteral("Порт %1 открыт").arg(name), kStatusMs);
+    } else if (listed.isEmpty()) {
+        ui->statusBar->showMessage(QStringLiteral("Не выбран порт"), kStatusMs);
+    } else {
+        ui->statusBar->showMessage(
+            QStringLiteral("Не удалось открыть порт %1: %2").arg(name, portOpenHint(port)), kStatusMs);
+    }
+    setConnectedState(port->isOpen());
+}
+
+void MainWindow::slotPortError(QSerialPort::SerialPortError error)
+{
+    // A pulled USB adapter reports a resource error; a pseudo-terminal whose other end went
+    // away first reports read errors. Either way the descriptor is dead: close it, but not
+    // from inside the port's own signal.
+    const bool dead = error == QSerialPort::ResourceError
+                      || (error == QSerialPort::ReadError && port->isOpen());
+    if (!dead)
+        return;
+    const QString reason = port->errorString();
+    QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);
+}
+
+void MainWindow::closeLostPort(const QString &reason)
+{
+    if (!port->isOpen())
+        return;
+    port->close();
+    pbConnect->setText(QStringLiteral("Подключить"));
+    stopMeasurement();
+    goIdle();
+    requestPending = false;
+    expectedReply = SendType::none;
+    setIndicator(kGrey);
+    setConnectedState(false);
+    ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
+}
+
+void MainWindow::logBlock(const QByteArray &block, bool flush)
+{
+    if (!logFile->isOpen())
+        return;
+    logFile->write(block);
+    if (flush)
+        logFile->flush();
+}
+
+void MainWindow::send(const QByteArray &data, SendType::SendType type)
+{
+    logBlock(QByteArray(1, char(53 - attemptsLeft)) + "------->\r\n" + data + "\r\n", true);
+    if (port->isOpen())
+        port->write(data);
+    qDebug() << "<<" << data << logFile->fileName();
+    expectedReply = type;
+    reply.clear();
+
+    switch (type) {
+    case SendType::comandRegim:
+    case SendType::readCHA:
+    case SendType::dataRegim:
+    case SendType::readPower:
+    case SendType::saveSimParam:
+        timer->setInterval(timerSimInterval);
+        break;
+    case SendType::resiverInfo:
+        timer->setInterval(timerResiverInterval);
+        break;
+    default:
+        timer->setInterval(timerInterval);
+        break;
+    }
+    qDebug() << "interval" << timer->interval();
+    qDebug() << "val" << int(type);
+}
+
+void MainWindow::sendAt(const QByteArray &text, SendType::SendType type)
+{
+    send(proto::atFrame(text), type);
+}
+
+void MainWindow::slotReadyRead()
+{
+    switch (ReadEn()) {
+    case 1:
+        applySettingsRecord();
+        break;
+    case 2:
+        updatePanels();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Replies --------------------------------------------------------------------------
+
+quint8 MainWindow::ReadEn()
+{
+    const QByteArray batch = port->readAll();
+    // Incoming blocks are flushed too, so the log holds every byte even if the program dies.
+    logBlock("<-------\r\n" + batch + "\r\n", true);
+    qDebug() << "baTmp<<" << batch;
+    return interpret(batch);
+}
+
+// Replies carry no framing and may arrive in any number of batches: each batch is added to
+// the bytes received since the last request, and a reply is taken once it is complete.
+quint8 MainWindow::interpret(const QByteArray &batch)
+{
+    reply += batch;
+    if (reply.size() < 2)
+        return 0;
+
+    switch (expectedReply) {
+    case SendType::readSetting:
+        if (!proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion))
+            return 0;
+        answerReceived = true;
+        attemptsLeft = 5;
+        expectedReply = SendType::none;
+        return 1;
+
+    case SendType::readMassive:
+        if (reply.size() < proto::tableReplySize(deviceType))
+            return 0;
+        if (deviceType == proto::Receiver)
+            resiverPanel->setAdrMaskExt(proto::receiverMapFromReply(reply));
+        else
+            applyTransmitterTable(reply.left(proto::kAddressTableSize));
+        answerReceived = true;
+        attemptsLeft = 5;
+        expectedReply = SendType::none;
+        return 1;
+
+    case SendType::readVersion: {
+        if (const auto id = proto::scanIdentity(reply)) {
+            deviceType = id->deviceType;
+            expectedReply = SendType::none;
+            lbVersion->setText(id->label);
+            answerReceived = true;
+            numVersion = id->version;
+            if (deviceType == proto::Receiver) {
+                const bool wide = proto::hasWideAddresses(numVersion);
+                resiverPanel->setMaxAdr(wide ? 255 : 15);
+                resiverPanel->setAdrExtEnabled(wide);
+            }
+        }
+        qDebug() << "numVersion" << numVersion;
+        return 2;
+    }
+
+    case SendType::comandRegim:
+    case SendType::dataRegim:
+        if (reply.contains("OK"))
+            answerReceived = true;
+        return 0;
+
+    case SendType::saveSimParam:
+    case SendType::saveSimParam2:
+        // A register write counts only when the module said OK and never ERROR.
+        answerReceived = reply.contains("OK") && !reply.contains("ERROR");
+        return 0;
+
+    case SendType::readCHA:
+    case SendType::readPower:
+    case SendType::readPower2: {
+        const QByteArray tag = expectedReply == SendType::readCHA     ? QByteArrayLiteral("S250=")
+                               : expectedReply == SendType::readPower ? QByteArrayLiteral("S202=")
+                                                                      : QByteArrayLiteral("S201=");
+        const auto value = proto::scanRegister(reply, tag);
+        if (!value)
+            return 0;
+        const SendType::SendType kind = expectedReply;
+        expectedReply = SendType::none;
+        if (kind == SendType::readCHA)
+            sbSubnet->setValue(*value);
+        else
+            knobPower->setValue(quint8(qMin(*value, 255)));
+        answerReceived = true;
+        return 0;
+    }
+
+    case SendType::getLevel: {
+        const auto level = proto::scanRssi(reply);
+        if (!level)
+            return 0;
+        qDebug() << "rssi" << reply << *level;
+        ui->progressBar_2->setValue(qBound(0, *level, ui->progressBar_2->maximum()));
+        ui->statusBar->showMessage(QStringLiteral("Уровень сигнала: %1").arg(*level), kStatusMs);
+        return 0;
+    }
+
+    case SendType::resiverInfo:
+        // Bytes after a poll has ended have no transmitter to belong to: they are only logged.
+        if (resiverInfoIndex > 255)
+            return 0;
+        resiverInfoData[resiverInfoIndex] = reply;
+        qDebug() << "baTmp.length();" << reply.size();
+        answerReceived = true;
+        return 0;
+
+    case SendType::readLevel: {
+        const auto m = proto::scanMeasurement(reply);
+        if (!m)
+            return 0;
+        leTemp->setText(m->temp);
+        leLevel->setText(m->level);
+        leFreq1->setText(m->freq1);
+        leFreq2->setText(m->freq2);
+        leAn1->setText(m->an1);
+        leAn2->setText(m->an2);
+        return 0;
+    }
+
+    default:
+        return 0;
+    }
+}
+
+void MainWindow::rebuildDataDutList(const QByteArray &table)
+{
+    cbDataDut->clear();
+    cbDataDut->addItem(QString::number(sbDutAdr->value()));
+    for (int k = 0; k < 7; ++k) {
+        const bool on = quint8(table.at(3 * k)) != 0;
+        cbDataDut->addItem(on ? QString::number(quint8(table.at(3 * k + 2))) : QStringLiteral("-"));
+    }
+}
+
+void MainWindow::applyTransmitterTable(const QByteArray &table)
+{
+    baMassive = table;
+    rebuildDataDutList(table);
+    massiveAdr->setMassive(baMassive);
+}
+
+void MainWindow::applySettingsRecord()
+{
+    const QByteArray &r = settingsRecord;
+    const auto b = [&r](int i) { return quint8(r.at(i)); };
+    const bool receiver = deviceType == proto::Receiver;
+
+    sbChannel->setValue(b(0));
+    sbSubnet->setValue(b(1));
+    if (receiver)
+        resiverPanel->setPeriod(b(2));
+    else
+        sbDeviceAdr->setValue(b(2));
+    setIndex(cbSpeed, b(4) & 0x7F);
+    // The new speed may have lowered the channel range before the channel was set above and
+    // cut the channel; set it again now that the range belongs to the record's speed.
+    sbChannel->setValue(b(0));
+    setIndex(cbRegim, b(3) >> 7);
+    setIndex(cbRs485Speed, b(3) & 0x7F);
+
+    if (!receiver) {
+        sbDutAdr->setValue(b(7));
+        sbTimeFd1->setValue(b(8));
+        sbTimeFd2->setValue(b(9));
+        sbTimeAd1->setValue(b(10));
+        sbTimeAd2->setValue(b(11));
+        if (proto::hasRangeByte(numVersion))
+            cbDutRange->setCurrentIndex(b(12) != 0 ? 0 : 1);
+        return;
+    }
+
+    const proto::ReceiverSettings s = proto::unpackReceiverSettings(r, numVersion);
+    resiverPanel->setAdrMask0(s.mask0);
+    resiverPanel->setAdrMask1(s.mask1);
+    resiverPanel->setAn1(s.an1);
+    resiverPanel->setAn2(s.an2);
+    resiverPanel->setFq1(s.fq1);
+    resiverPanel->setFq2(s.fq2);
+    resiverPanel->setFq1Mode(s.fq1Mode);
+    resiverPanel->setFq2Mode(s.fq2Mode);
+    if (proto::hasRangeByte(numVersion))
+        resiverPanel->setOldProtokol(s.range4096);
+}
+
+// ---- Controller requests --------------------------------------------------------------
+
+void MainWindow::slotRead()
+{
+    send(proto::readSettingsRequest(), SendType::readSetting);
+}
+
+void MainWindow::slotReadMassive()
+{
+    send(proto::readTableRequest(deviceType), SendType::readMassive);
+}
+
+void MainWindow::slotSave()
+{
+    qDebug() << "slotSave()";
+    const quint8 mode = proto::modeByte(cbRegim->currentIndex(), cbRs485Speed->currentIndex());
+    qDebug() << "!!!!!!!!!!!!!!!cbRegim!!!!!!!!!!" << char(mode);
+    QByteArray frame;
+    if (deviceType != proto::Receiver) {
+        proto::TransmitterSettings s;
+        s.channel = quint8(sbChannel->value());
+        s.subnet = quint8(sbSubnet->value());
+        s.deviceAdr = quint8(sbDeviceAdr->value());
+        s.regim = quint8(cbRegim->currentIndex());
+        s.rs485Speed = quint8(cbRs485Speed->currentIndex());
+        s.radioSpeed = quint8(cbSpeed->currentIndex());
+        s.power = quint8(knobPower->value());
+        s.dutAdr = quint8(sbDutAdr->value());
+        s.timeFd1 = quint8(sbTimeFd1->value());
+        s.timeFd2 = quint8(sbTimeFd2->value());
+        s.timeAd1 = quint8(sbTimeAd1->value());
+        s.timeAd2 = quint8(sbTimeAd2->value());
+        s.range4096 = cbDutRange->currentIndex() == 0;
+        frame = proto::writeSettingsFrame(s);
+    } else {
+        proto::ReceiverSettings s;
+        s.channel = quint8(sbChannel->value());
+        s.subnet = quint8(sbSubnet->value());
+        s.period = quint8(resiverPanel->getPeriod());
+        s.regim = quint8(cbRegim->currentIndex());
+        s.rs485Speed = quint8(cbRs485Speed->currentIndex());
+        s.radioSpeed = quint8(cbSpeed->currentIndex());
+        s.power = quint8(knobPower->value());
+        s.fq1Mode = quint8(resiverPanel->getFq1Mode());
+        s.fq2Mode = quint8(resiverPanel->getFq2Mode());
+        s.mask0 = resiverPanel->getAdrMask0();
+        s.mask1 = resiverPanel->getAdrMask1();
+        s.fq1 = quint8(resiverPanel->getFq1());
+        s.fq2 = quint8(resiverPanel->getFq2());
+        s.an1 = quint8(resiverPanel->getAn1());
+        s.an2 = quint8(resiverPanel->getAn2());
+        s.range4096 = resiverPanel->getOldProtokol();
+        if (proto::hasWideAddresses(numVersion))
+            qDebug() << "diskret" << char(s.fq2Mode * 2 | s.fq1Mode);
+        frame = proto::writeSettingsFrame(s, numVersion);
+    }
+    send(frame, SendType::saveSetting);
+    answerReceived = true;
+}
+
+void MainWindow::saveMassiveParam()
+{
+    qDebug() << "saveMassiveParam()";
+    if (deviceType != proto::Receiver)
+        send(proto::writeAddressTableFrame(baMassive), SendType::saveMassive);
+    else
+        send(proto::writeReceiverTableFrame(resiverPanel->getAdrMaskExt()),
+             SendType::saveMassiveResiver);
+    answerReceived = true;
+    qDebug() << "vvv" << (deviceType != proto::Receiver ? baMassive.size() : proto::kReceiverMapSize) + 1;
+}
+
+qint16 MainWindow::getNextResivInfo(bool first)
+{
+    const int start = first ? 0 : resiverInfoIndex + 1;
+    if (start > 255)
+        return -1;
+    const int mask = resiverPanel->getAdrMask0() | resiverPanel->getAdrMask1() << 8;
+    for (int a = start; a < 16; ++a) {
+        if (mask & (1 << a))
+            return qint16(a);
+    }
+    const int from = qMax(start, 16);
+    const QByteArray map = resiverPanel->getAdrMaskExt();
+    qDebug() << "67676767676767676767" << from;
+    qDebug() << "baTmp.toHex();" << map.toHex();
+    for (int a = from; a < 256; ++a) {
+        if (proto::receiverMapHas(map, a))
+            return qint16(a);
+    }
+    return -1;
+}
+
+void MainWindow::doResiverInfo()
+{
+    for (QByteArray &record : resiverInfoData)
+        record.clear();
+    attemptsLeft = 5;
+    resiverInfoIndex = quint16(getNextResivInfo(true));
+    requestPending = true;
+    currentAction = ActionType::resiverInfo;
+}
+
+void MainWindow::doTransmiterInfo()
+{
+    timer->setInterval(timerInterval);
+    attemptsLeft = 5;
+    if (pbMeasure->isChecked()) {
+        pbMeasure->setText(QStringLiteral("Выключить измерение"));
+        requestPending = true;
+        currentAction = ActionType::transmiterInfo;
+        timer->setInterval(timerInterval);
+    } else {
+        pbMeasure->setText(QStringLiteral("Включить измерение"));
+        currentAction = ActionType::none;
+        timer->setInterval(timerInterval);
+        for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
+            field->clear();
+    }
+}
+
+// ---- Radio module commands ------------------------------------------------------------
+
+void MainWindow::setComandRegim()
+{
+    sendAt("+++", SendType::comandRegim);
+}
+
+void MainWindow::readCHA()
+{
+    sendAt("ATS250?\r", SendType::readCHA);
+}
+
+void MainWindow::setDataRegim()
+{
+    sendAt("ATO\r", SendType::dataRegim);
+}
+
+void MainWindow::readPower()
+{
+    sendAt("ATS202?\r", SendType::readPower);
+}
+
+void MainWindow::saveSimParam()
+{
+    sendAt("+++", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam0()
+{
+    sendAt("ATS220=" + QByteArray::number(cbRegim->currentIndex()) + "\r", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam1()
+{
+    sendAt("ATS250=" + QByteArray::number(sbSubnet->value()) + "\r", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam2()
+{
+    sendAt("ATS200=" + QByteArray::number(sbChannel->value()) + "\r", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam3()
+{
+    sendAt("ATS202=" + QByteArray::number(knobPower->value()) + "\r", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam31()
+{
+    sendAt("ATS201=" + QByteArray::number(cbSpeed->currentIndex()) + "\r", SendType::saveSimParam);
+}
+
+void MainWindow::saveSimParam4()
+{
+    sendAt("ATO\r", SendType::saveSimParam);
+}
+
+void MainWindow::getLevel()
+{
+    timer->setInterval(timerInterval);
+    const QByteArray frame = proto::atFrame("AT+SRDRSSI?\r\n");
+    qDebug() << frame;
+    send(frame, SendType::getLevel);
+}
+
+// ---- Sequencer ------------------------------------------------------------------------
+
+void MainWindow::setIndicator(const char *styleSheet)
+{
+    ui->pbLevel->setStyleSheet(QLatin1String(styleSheet));
+}
+
+void MainWindow::slotTimer()
+{
+    if (requestPending) {
+        setIndicator(currentAction == ActionType::none ? kGrey : kGreen);
+        if (currentAction != ActionType::none)
+            requestStep();
+        return;
+    }
+    if (currentAction == ActionType::none)
+        setIndicator(kGrey);
+    else if (answerReceived)
+        setIndicator(kGreen);
+    else if (currentAction == ActionType::transmiterInfo)
+        setIndicator(kGrey);
+    else
+        setIndicator(kRed);
+    checkStep();
+}
+
+void MainWindow::requestStep()
+{
+    QProgressBar *progress = ui->progressBar;
+    const auto bar = [progress](int maximum, int value) {
+        if (maximum > 0)
+            progress->setMaximum(maximum);
+        progress->setValue(value);
+    };
+    const ActionType step = currentAction;
+
+    // A poll whose next number is past the last one (or that had nothing selected at all)
+    // ends here without a request.
+    if (step == ActionType::resiverInfo
+        && resiverInfoIndex > (proto::hasWideAddresses(numVersion) ? 255 : 15)) {
+        finishResiverInfo();
+        return;
+    }
+
+    switch (step) {
+    case ActionType::readVersion: bar(10, 1); break;
+    case ActionType::readSetting: bar(0, 7); break;
+    case ActionType::readCHA: bar(0, 3); break;
+    case ActionType::readPower: bar(0, 5); break;
+    case ActionType::saveSimParam: bar(9, 1); break;
+    case ActionType::saveSimParam0: bar(9, 2); break;
+    case ActionType::saveSimParam1: bar(9, 3); break;
+    case ActionType::saveSimParam2: bar(9, 4); break;
+    case ActionType::saveSimParam3: bar(9, 5); break;
+    case ActionType::saveSimParam31: bar(9, 6); break;
+    case ActionType::saveSimParam4: bar(9, 7); break;
+    case ActionType::saveMassive: bar(9, 8); break;
+    case ActionType::saveSetting: bar(0, 9); break;
+    case ActionType::resiverInfo: bar(255, resiverInfoIndex); break;
+    case ActionType::readMassive: bar(0, 9); break;
+    default: break;
+    }
+
+    answerReceived = false;
+    requestPending = false;
+
+    switch (step) {
+    case ActionType::none: break;
+    case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
+    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
+    case ActionType::setComandRegim: setComandRegim(); break;
+    case ActionType::readCHA: readCHA(); break;
+    case ActionType::readPower: readPower(); break;
+    case ActionType::setDataRegim: setDataRegim(); break;
+    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
+    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
+    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
+    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
+    case ActionType::saveSimParam3: saveSimParam3(); break;
+    case ActionType::saveSimParam31: saveSimParam31(); break;
+    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
+    case ActionType::saveMassive: saveMassiveParam(); break;
+    case ActionType::saveSetting: slotSave(); break;
+    case ActionType::resiverInfo:
+        send(proto::transmitterDataRequest(numVersion, quint8(resiverInfoIndex)), SendType::resiverInfo);
+        break;
+    case ActionType::transmiterInfo:
+        send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
+        break;
+    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    }
+}
+
+void MainWindow::next(ActionType step)
+{
+    currentAction = step;
+    requestPending = true;
+}
+
+void MainWindow::goIdle()
+{
+    currentAction = ActionType::none;
+    requestPending = false;
+}
+
+void MainWindow::checkStep()
+{
+    const ActionType step = currentAction;
+    switch (step) {
+    case ActionType::none:
+        return;
+    case ActionType::saveMassive:   // the table write awaits no answer
+        next(ActionType::saveSetting);
+        return;
+    case ActionType::saveSetting:   // nor does the settings write: the write is over
+        next(ActionType::none);
+        return;
+    case ActionType::transmiterInfo:   // the measurement repeats until something else starts
+        requestPending = true;
+        return;
+    case ActionType::resiverInfo:
+        if (answerReceived) {
+            resiverInfoIndex = quint16(getNextResivInfo(false));
+            qDebug() << "numResiverInfo" << resiverInfoIndex;
+        }
+        requestPending = true;   // the next number, or the same one again after silence
+        return;
+    case ActionType::setComandRegim:
+        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
+        break;
+    default:
+        break;
+    }
+
+    if (answerReceived) {
+        stepAnswered(step);
+    } else if (attemptsLeft > 0) {
+        --attemptsLeft;
+        requestPending = true;
+    } else {
+        goIdle();   // idle before asking, so the ticks under the box do nothing
+        stepFailed(step);
+    }
+}
+
+void MainWindow::stepAnswered(ActionType step)
+{
+    QProgressBar *progress = ui->progressBar;
+    switch (step) {
+    case ActionType::readVersion: progress->setValue(2); next(ActionType::setComandRegim); break;
+    case ActionType::readSetting:
+        qDebug() << "case ActionType::readSetting:";
+        if (!proto::hasWideAddresses(numVersion)) {
+            progress->setValue(10);
+            next(ActionType::none);
+        } else {
+            progress->setValue(8);
+            next(ActionType::readMassive);
+        }
+        break;
+    case ActionType::setComandRegim: next(ActionType::readCHA); break;
+    case ActionType::readCHA: progress->setValue(4); next(ActionType::readPower); break;
+    case ActionType::readPower: progress->setValue(6); next(ActionType::setDataRegim); break;
+    case ActionType::setDataRegim: progress->setValue(6); next(ActionType::readSetting); break;
+    case ActionType::saveSimParam: next(ActionType::saveSimParam0); break;
+    case ActionType::saveSimParam0: next(ActionType::saveSimParam1); break;
+    case ActionType::saveSimParam1: next(ActionType::saveSimParam2); break;
+    case ActionType::saveSimParam2: next(ActionType::saveSimParam3); break;
+    case ActionType::saveSimParam3: next(ActionType::saveSimParam31); break;
+    case ActionType::saveSimParam31: next(ActionType::saveSimParam4); break;
+    case ActionType::saveSimParam4: next(ActionType::saveMassive); break;
+    case ActionType::readMassive: progress->setValue(10); goIdle(); break;
+    default: break;
+    }
+}
+
+void MainWindow::stepFailed(ActionType step)
+{
+    static const QString radioWrite = QStringLiteral("Не удалось сохранить настройки радиомодуля. Продолжить?");
+    QProgressBar *progress = ui->progressBar;
+    switch (step) {
+    case ActionType::readVersion:
+        notify(QStringLiteral("Нет ответа от контроллера"));
+        break;
+    case ActionType::readSetting:
+    case ActionType::readMassive:
+        notify(QStringLiteral("Не удалось считать настройки контроллера"));
+        break;
+    case ActionType::setComandRegim:
+        // The module may already be in command mode: try the reads with what budget is left.
+        next(ActionType::readCHA);
+        break;
+    case ActionType::readCHA: {
+        const bool yes = ask(QStringLiteral("Не удалось считать доступные каналы. Проверьте питание. Продолжить?"));
+        attemptsLeft = 5;
+        if (yes) {
+            progress->setValue(4);
+            next(ActionType::readPower);
+        }
+        break;
+    }
+    case ActionType::readPower:
+        if (ask(QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?"))) {
+            progress->setValue(6);
+            next(ActionType::setDataRegim);
+        }
+        break;
+    case ActionType::setDataRegim:
+        if (ask(QStringLiteral("Не удалось перевести в режим передачи данных. Проверьте питание. Продолжить?"))) {
+            progress->setValue(6);
+            next(ActionType::readSetting);
+        }
+        break;
+    // In the write, "go on" means the next register: skipping one would leave the value the
+    // technician set unwritten while the controller's own record takes it.
+    case ActionType::saveSimParam:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam0);
+        break;
+    case ActionType::saveSimParam0:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam0);
+        break;
+    case ActionType::saveSimParam1:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam2);
+        break;
+    case ActionType::saveSimParam2:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam3);
+        break;
+    case ActionType::saveSimParam3:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam31);
+        break;
+    case ActionType::saveSimParam31:
+        if (ask(radioWrite))
+            next(ActionType::saveSimParam4);
+        break;
+    case ActionType::saveSimParam4:
+        if (ask(radioWrite))
+            next(ActionType::saveMassive);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::finishResiverInfo()
+{
+    ui->progressBar->setMaximum(255);
+    ui->progressBar->setValue(255);
+    currentAction = ActionType::none;
+    requestPending = false;
+    {
+        ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
+                           quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
+                           quint8(resiverPanel->getFq2()));
+        dialog.exec();
+    }
+    requestPending = true;
+}
+
+bool MainWindow::ask(const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, windowTitle(), question,
+                    QMessageBox::Yes | QMessageBox::No);
+    return box.exec() != QMessageBox::No;
+}
+
+void MainWindow::notify(const QString &notice)
+{
+    QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
+    box.exec();
+}
+
+// ---- Operations -----------------------------------------------------------------------
+
+void MainWindow::stopMeasurement()
+{
+    pbMeasure->setText(QStringLiteral("Включить измерение"));
+    pbMeasure->setChecked(false);
+    currentAction = ActionType::none;
+    timer->setInterval(timerInterval);
+    for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
+        field->clear();
+}
+
+void MainWindow::doReadLevel()
+{
+    stopMeasurement();
+    timer->setInterval(timerInterval);
+    attemptsLeft = 5;
+    currentAction = ActionType::readVersion;
+    requestPending = true;
+}
+
+void MainWindow::doSaveAll()
+{
+    cbDataDut->clear();
+    cbDataDut->addItem(QString::number(sbDutAdr->value()));
+    if (proto::hasWideAddresses(numVersion)) {
+        baMassive = massiveAdr->getMassive();
+        rebuildDataDutList(baMassive);
+        if (deviceType == proto::Transmitter && massiveAdr->isDuplicate()
+            && !ask(QStringLiteral("В таблице адресов есть продублированные строки. Продолжить?")))
+            return;
+        if (deviceType == proto::Receiver && resiverPanel->getAdrMask0() == 0
+            && resiverPanel->getAdrMask1() == 0
+            && resiverPanel->getAdrMaskExt().count('\0') == proto::kReceiverMapSize
+            && !ask(QStringLiteral("Не установлен для опроса ни один передатчик. Продолжить?")))
+            return;
+    }
+    stopMeasurement();
+    timer->setInterval(timerInterval);
+    attemptsLeft = 5;
+    currentAction = ActionType::saveSimParam;
+    requestPending = true;
+}
+
+void MainWindow::doDefault()
+{
+    stopMeasurement();
+    attemptsLeft = 5;
+    timer->setInterval(timerInterval);
+    if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
+                            "Текущие параметры будут обновлены!")))
+        return;
+
+    baMassive = QByteArray(proto::kAddressTableSize, '\0');
+    massiveAdr->setMassive(baMassive);
+    sbSubnet->setValue(1);
+    cbSpeed->setCurrentIndex(1);
+    sbChannel->setValue(1);
+    knobPower->setValue(0);
+    cbDutRange->setCurrentIndex(0);
+    resiverPanel->setOldProtokol(true);
+    massiveAdr->setDefault();
+    cbRegim->setCurrentIndex(0);
+    cbRs485Speed->setCurrentIndex(3);
+
+    if (deviceType == proto::Receiver) {
+        sbDeviceAdr->setValue(254);
+        resiverPanel->setDefault();
+    } else if (deviceType == proto::Transmitter) {
+        sbDeviceAdr->setValue(0);
+        sbDutAdr->setValue(0);
+        for (QSpinBox *time : {sbTimeFd1, sbTimeFd2, sbTimeAd1, sbTimeAd2})
+            time->setValue(10);
+    }
+
+    if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
+                           "При записи заводских настроек все текущие параметры устройства будут перезаписаны!")))
+        doSaveAll();
+}
+
+// ---- Panels ---------------------------------------------------------------------------
+
+void MainWindow::updateAdr(quint8 v)
+{
+    sbDeviceAdr->setValue(v);
+}
+
+void MainWindow::updateDut(quint8 v)
+{
+    sbDutAdr->setValue(v);
+}
+
+void MainWindow::slRefresh()
+{
+    updatePanels();
+}
+
+void MainWindow::updatePanels()
+{
+    const quint8 t = deviceType;
+    const quint16 v = numVersion;
+    const bool standard = cbRegim->currentIndex() == 0;
+    const bool transmitter = t == proto::Transmitter && standard;
+    const bool rangeShown = proto::hasRangeByte(v) && standard;
+
+    sbDeviceAdr->setEnabled(transmitter);
+    sbDutAdr->setEnabled(transmitter);
+    gbTransmitter->setEnabled(transmitter);
+    cbDutRange->setVisible(transmitter && rangeShown);
+    lbDutRange->setVisible(transmitter && rangeShown);
+    resiverPanel->setOldProtokolVisible(t == proto::Receiver && rangeShown);
+    gbData->setEnabled(transmitter);
+    resiverPanel->setEnabled(t == proto::Receiver && standard);
+    if (t == proto::Receiver) {
+        sbDeviceAdr->setValue(254);
+        sbDeviceAdr->setEnabled(false);
+        return;
+    }
+    // From 221 on the address and ДУТ number are edited in row 0 of the address table.
+    const bool wideTable = proto::hasWideAddresses(v) && standard;
+    massiveAdr->setEnabled(wideTable);
+    sbDeviceAdr->setEnabled(!wideTable);
+    sbDutAdr->setEnabled(!wideTable);
+}
+
+void MainWindow::slSpeedChange(int)
+{
+    sbChannel->setMaximum(channelPlan(cbSpeed->currentText()).maxChannel);
+    slFreqChange();
+}
+
+void MainWindow::slFreqChange()
+{
+    const ChannelPlan plan = channelPlan(cbSpeed->currentText());
+    const qint64 hz = plan.baseHz + sbChannel->value() * plan.stepHz;
+    gbRadio->setTitle(QStringLiteral("Настройки радиосвязи %1 (МГц)").arg(double(hz) / 1000000.0));
+}
