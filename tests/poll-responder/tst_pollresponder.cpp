@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "pty.h"
+#include "ptypair.h"
 
 #include <QComboBox>
 #include <QPushButton>
