@@ -1,0 +1,111 @@
+#pragma once
+
+// The tests' access to the main window's members and private slots (MainWindow befriends
+// this class). Nothing here changes what the window does.
+
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+class MainWindowProbe
+{
+public:
+#define PROBE_MEMBER(name) \
+    static decltype(auto) name(MainWindow &w) { return (w.name); }
+    PROBE_MEMBER(massiveAdr)
+    PROBE_MEMBER(numVersion)
+    PROBE_MEMBER(timerInterval)
+    PROBE_MEMBER(timerSimInterval)
+    PROBE_MEMBER(timerResiverInterval)
+    PROBE_MEMBER(ui)
+    PROBE_MEMBER(port)
+    PROBE_MEMBER(timer)
+    PROBE_MEMBER(knobPower)
+    PROBE_MEMBER(resiverPanel)
+    PROBE_MEMBER(sbChannel)
+    PROBE_MEMBER(sbDeviceAdr)
+    PROBE_MEMBER(sbSubnet)
+    PROBE_MEMBER(sbDutAdr)
+    PROBE_MEMBER(sbTimeFd1)
+    PROBE_MEMBER(sbTimeFd2)
+    PROBE_MEMBER(sbTimeAd1)
+    PROBE_MEMBER(sbTimeAd2)
+    PROBE_MEMBER(cbDutRange)
+    PROBE_MEMBER(lbDutRange)
+    PROBE_MEMBER(logFile)
+    PROBE_MEMBER(pbMeasure)
+    PROBE_MEMBER(cbDataDut)
+    PROBE_MEMBER(leTemp)
+    PROBE_MEMBER(leLevel)
+    PROBE_MEMBER(leFreq1)
+    PROBE_MEMBER(leFreq2)
+    PROBE_MEMBER(leAn1)
+    PROBE_MEMBER(leAn2)
+    PROBE_MEMBER(cbPort)
+    PROBE_MEMBER(cbSpeed)
+    PROBE_MEMBER(pbConnect)
+    PROBE_MEMBER(pbRead)
+    PROBE_MEMBER(pbWrite)
+    PROBE_MEMBER(pbDefault)
+    PROBE_MEMBER(lbVersion)
+    PROBE_MEMBER(lbLevel)
+    PROBE_MEMBER(resiverInfoIndex)
+    PROBE_MEMBER(resiverInfoData)
+    PROBE_MEMBER(attemptsLeft)
+    PROBE_MEMBER(deviceType)
+    PROBE_MEMBER(expectedReply)
+    PROBE_MEMBER(currentAction)
+    PROBE_MEMBER(answerReceived)
+    PROBE_MEMBER(requestPending)
+    PROBE_MEMBER(gbRegim)
+    PROBE_MEMBER(gbRs485)
+    PROBE_MEMBER(gbRadio)
+    PROBE_MEMBER(gbTransmitter)
+    PROBE_MEMBER(gbData)
+    PROBE_MEMBER(cbRegim)
+    PROBE_MEMBER(cbRs485Speed)
+    PROBE_MEMBER(baMassive)
+    PROBE_MEMBER(settingsRecord)
+#undef PROBE_MEMBER
+
+#define PROBE_CALL(name) \
+    static void name(MainWindow &w) { w.name(); }
+    PROBE_CALL(openPort)
+    PROBE_CALL(slotTimer)
+    PROBE_CALL(slotRead)
+    PROBE_CALL(slotReadMassive)
+    PROBE_CALL(slotSave)
+    PROBE_CALL(setComandRegim)
+    PROBE_CALL(readCHA)
+    PROBE_CALL(readPower)
+    PROBE_CALL(setDataRegim)
+    PROBE_CALL(saveSimParam)
+    PROBE_CALL(saveSimParam0)
+    PROBE_CALL(saveSimParam1)
+    PROBE_CALL(saveSimParam2)
+    PROBE_CALL(saveSimParam3)
+    PROBE_CALL(saveSimParam31)
+    PROBE_CALL(saveSimParam4)
+    PROBE_CALL(saveMassiveParam)
+    PROBE_CALL(doSaveAll)
+    PROBE_CALL(doReadLevel)
+    PROBE_CALL(doDefault)
+    PROBE_CALL(doResiverInfo)
+    PROBE_CALL(doTransmiterInfo)
+    PROBE_CALL(getLevel)
+    PROBE_CALL(updatePanels)
+    PROBE_CALL(stopMeasurement)
+#undef PROBE_CALL
+
+    static void send(MainWindow &w, const QByteArray &data, SendType::SendType type) { w.send(data, type); }
+    static quint8 interpret(MainWindow &w, const QByteArray &batch) { return w.interpret(batch); }
+    static void applySettingsRecord(MainWindow &w) { w.applySettingsRecord(); }
+    static qint16 getNextResivInfo(MainWindow &w, bool first) { return w.getNextResivInfo(first); }
+};
