@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -38,10 +39,18 @@ QByteArray readTableRequest(quint8 deviceType);      // 21 01 33 (receiver) or 2
 QByteArray levelRequest(quint16 version, int dutIndex);
 // Data of transmitter n held by a receiver: 21 02 n 1E above version 220, else 21 01 (0A+n).
 QByteArray transmitterDataRequest(quint16 version, quint8 n);
-// 21 19, the 24-byte address table, 06.
+// 21 19, the 24-byte address table, 06. The table is cut or zero-padded to 24 bytes so the
+// frame always has the length the controller counts on.
 QByteArray writeAddressTableFrame(const QByteArray &table24);
-// 21 1F, the 30-byte map of transmitters 16..255, 32.
+// 21 1F, the 30-byte map of transmitters 16..255, 32; cut or zero-padded to 30 bytes.
 QByteArray writeReceiverTableFrame(const QByteArray &mask30);
+
+// Radio-module commands in their pass-through frames. Values are plain decimal numbers.
+QByteArray commandModeFrame();                        // "+++"
+QByteArray dataModeFrame();                           // "ATO\r"
+QByteArray registerReadFrame(int reg);                // "ATS<reg>?\r", e.g. 250 -> "ATS250?\r"
+QByteArray registerWriteFrame(int reg, int value);    // "ATS<reg>=<value>\r"
+QByteArray rssiRequestFrame();                        // "AT+SRDRSSI?\r\n"
 
 // ---- Settings record ------------------------------------------------------------------
 
@@ -86,14 +95,22 @@ constexpr int kMaxRecordSize = 14;
 
 // The 13 record bytes a transmitter write carries (without the command byte).
 QByteArray packTransmitterSettings(const TransmitterSettings &s);
-// The 14 record bytes a receiver write carries; the output bytes depend on the version.
+// The 14 record bytes a receiver write carries; the output bytes depend on the version (see
+// unpackReceiverSettings). Modes are taken as one bit, and up to 220 the address as 7 bits,
+// so neither can spill into the other.
 QByteArray packReceiverSettings(const ReceiverSettings &s, quint16 version);
 // Whole write frames: 21 0E rec 02 and 21 0F rec 02.
 QByteArray writeSettingsFrame(const TransmitterSettings &s);
 QByteArray writeSettingsFrame(const ReceiverSettings &s, quint16 version);
 
-// Reads a cached record (at least the layout's size; missing bytes count as 0).
+// Reads a cached record; missing bytes count as 0. range4096 is byte 12 (transmitter) or
+// 13 (receiver) being non-zero; the controller reports that byte only above version 295, so
+// the caller decides whether to apply it. Power (byte 5) is returned too, although the
+// window takes the power from the radio module instead.
 TransmitterSettings unpackTransmitterSettings(const QByteArray &record);
+// Up to version 220 bytes 9 and 10 carry the output's transmitter in bits 0-6 and its mode in
+// bit 7; above 220 they carry the transmitter alone and byte 6 the modes (bit 0 output 1,
+// bit 1 output 2).
 ReceiverSettings unpackReceiverSettings(const QByteArray &record, quint16 version);
 
 // How many bytes the controller answers a settings read with: the record without its last
@@ -104,8 +121,9 @@ int settingsReplySize(quint8 deviceType, quint16 version);
 int tableReplySize(quint8 deviceType);
 
 // Copies the first settingsReplySize() bytes of a complete reply into the cached record
-// (kept at kMaxRecordSize bytes); fields the reply does not carry keep their cached value.
-// Returns false, leaving the record alone, while the reply is still short.
+// (kept at kMaxRecordSize bytes); fields the reply does not carry keep their cached value,
+// bytes beyond settingsReplySize() are ignored. Returns false, leaving the record alone,
+// while the reply is still short.
 bool mergeSettingsReply(QByteArray &record, const QByteArray &reply, quint8 deviceType,
                         quint16 version);
 
@@ -114,17 +132,41 @@ bool mergeSettingsReply(QByteArray &record, const QByteArray &reply, quint8 devi
 constexpr int kAddressTableSize = 24;   // transmitter: 7 rows of (on, address, ДУТ), In1A, row, 0
 constexpr int kReceiverMapSize = 30;    // receiver: transmitters 16..255, least significant bit first
 
-// The 30-byte map carried in bytes 2..31 of a receiver's table reply.
+// The 30-byte map carried in bytes 2..31 of a receiver's table reply; always 30 bytes, the
+// bytes a short reply lacks count as 0.
 QByteArray receiverMapFromReply(const QByteArray &reply32);
 
-// Bit access to the receiver map: transmitter number a (16..255).
+// Bit access to the receiver map: transmitter number a (16..255) is bit (a-16) mod 8 of byte
+// (a-16) / 8. False for numbers outside 16..255 and for bytes the map lacks.
 bool receiverMapHas(const QByteArray &map30, int address);
+
+// The highest transmitter number a receiver of this version polls: 255 above 220, else 15.
+inline int maxTransmitterAddress(quint16 version) { return hasWideAddresses(version) ? 255 : 15; }
+
+// The smallest transmitter number not below `start` that the receiver polls: 0..7 from mask0,
+// 8..15 from mask1 (bit k for number 8+k), 16..255 from the map. -1 when start is above 255
+// or no selected number remains (a negative start counts as 0).
+int nextPolledTransmitter(quint8 mask0, quint8 mask1, const QByteArray &map30, int start);
+
+// The items of the "Адрес ДУТ" measurement selector after a transmitter's table reply: the
+// decimal ownDut first, then for rows k = 0..6 of the table the decimal ДУТ number (byte 3k+2)
+// when the row is on (byte 3k non-zero), else "-". Always 8 items; missing bytes count as 0.
+QStringList dutSelectorItems(quint8 ownDut, const QByteArray &table24);
+
+// Radio-module answers. The reading pair ("+++", "ATO" while reading) is answered by "OK"
+// anywhere; a command of the writing sequence only by "OK" without "ERROR".
+bool replyHasOk(const QByteArray &reply);
+bool replyAcceptsWrite(const QByteArray &reply);
 
 // ---- Replies --------------------------------------------------------------------------
 
-// Identity text such as "<Transmitter v.296>". The tag must stand at a position above 0.
-// Complete once the version digits are followed by one more byte (or three digits and one
-// more byte): "<Receiver v.221>" gives deviceType 1, version 221, label "<Receiver v.221>".
+// Identity text such as "<Transmitter v.296>". The tag ("Receiver v." or "Transmitter v.",
+// its first occurrence) must stand at a position above 0; when both occur, the earlier one
+// counts. The version is the decimal value of up to three digits after the tag (0 when a
+// non-digit follows the tag). Complete once the digits are followed by one more byte (or
+// three digits and one more byte): "<Receiver v.221>" gives deviceType 1, version 221, label
+// "<Receiver v.221>". The label runs from the first "<" (the start when there is none) through
+// the first ">" after it, or to the end of the bytes received so far.
 struct Identity
 {
     quint8 deviceType = NoDevice;
@@ -134,29 +176,33 @@ struct Identity
 std::optional<Identity> scanIdentity(const QByteArray &reply);
 
 // A register value after its tag ("S250=", "S202=", "S201="): every decimal digit after the
-// tag; complete once a non-digit follows the digits or five digits have arrived. A non-digit
+// tag (its first occurrence, anywhere in the reply); complete once a non-digit follows the
+// digits or five digits have arrived. A non-digit
 // right after the tag gives 0. std::nullopt while the tag or the end of the number is missing.
 std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag);
 
 // "+SRDRSSI: " followed by up to three characters before a line end. The first character
 // gives its digit value (0 if not a digit), every following digit is appended, other
-// characters are skipped: "87\r" gives 87, "x7" gives 7, "300" gives 300. Complete once three
-// characters or a line end have arrived.
+// characters are skipped: "87\r" gives 87, "x7\r" gives 7, "300" gives 300 (no 8-bit cut; the
+// caller clamps to its bar). Complete once three characters or a line end ("\r" or "\n")
+// have arrived; a line end right after the tag gives 0.
 std::optional<int> scanRssi(const QByteArray &reply);
 
-// The measurement text between the first "$" and the following "#", split at ",".
-// Field 1 temperature, 2 level, 4 and 5 frequencies, 6 and 7 analog inputs; a field that is
-// not an integer counts as 0. std::nullopt until both marks have arrived, and for a text of
-// fewer than eight fields (a partial measurement is never shown).
+// The measurement text between the first "$" and the first "#" after it, split at ","
+// (field 0 begins with the "$"). Field 1 temperature and 2 level in decimal, 4 and 5 through
+// formatFrequency, 6 and 7 through formatMillivolts; a field that is not an integer counts as
+// 0. std::nullopt until both marks have arrived, and for a text of fewer than eight fields (a
+// partial measurement is never shown).
 struct Measurement
 {
     QString temp, level, freq1, freq2, an1, an2;   // already formatted for display
 };
 std::optional<Measurement> scanMeasurement(const QByteArray &reply);
 
-// Display rules shared by the measurement fields and the transmitter data table.
+// Display rules shared by the measurement fields and the transmitter data table; fractions
+// in "g" notation with 6 significant digits (QString::number(double)).
 QString formatFrequency(qint64 tenthsOfHertz);   // "Hi" at 99999, "Lo" at 0, else v / 10
-QString formatMillivolts(qint64 raw);            // raw × 3.50277
+QString formatMillivolts(qint64 raw);            // raw × 3.50277: 100 gives "350.277"
 
 // The 18 bytes a receiver holds for one transmitter, little-endian.
 struct TransmitterRecord
