@@ -56,5 +56,5 @@ private:
     QCheckBox *addressBox(int a) const;   // checkBox00..15 or adrBox[16..255]
 
     Ui::resiver *ui = nullptr;
-    QCheckBox *adrBox[256] = {};
+    QCheckBox *adrBox[256] = {};   // by address; 0..15 are the form's checkBox00..15
 };
