@@ -497,7 +497,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
             numVersion = id->version;
             if (deviceType == proto::Receiver) {
                 const bool wide = proto::hasWideAddresses(numVersion);
-                resiverPanel->setMaxAdr(wide ? 255 : 15);
+                resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
                 resiverPanel->setAdrExtEnabled(wide);
             }
         }
@@ -507,14 +507,14 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     case SendType::comandRegim:
     case SendType::dataRegim:
-        if (reply.contains("OK"))
+        if (proto::replyHasOk(reply))
             answerReceived = true;
         return 0;
 
     case SendType::saveSimParam:
     case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
-        answerReceived = reply.contains("OK") && !reply.contains("ERROR");
+        answerReceived = proto::replyAcceptsWrite(reply);
         return 0;
 
     case SendType::readCHA:
@@ -576,11 +576,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 void MainWindow::rebuildDataDutList(const QByteArray &table)
 {
     cbDataDut->clear();
-    cbDataDut->addItem(QString::number(sbDutAdr->value()));
-    for (int k = 0; k < 7; ++k) {
-        const bool on = quint8(table.at(3 * k)) != 0;
-        cbDataDut->addItem(on ? QString::number(quint8(table.at(3 * k + 2))) : QStringLiteral("-"));
-    }
+    cbDataDut->addItems(proto::dutSelectorItems(quint8(sbDutAdr->value()), table));
 }
 
 void MainWindow::applyTransmitterTable(const QByteArray &table)
@@ -708,22 +704,14 @@ void MainWindow::saveMassiveParam()
 qint16 MainWindow::getNextResivInfo(bool first)
 {
     const int start = first ? 0 : resiverInfoIndex + 1;
-    if (start > 255)
-        return -1;
-    const int mask = resiverPanel->getAdrMask0() | resiverPanel->getAdrMask1() << 8;
-    for (int a = start; a < 16; ++a) {
-        if (mask & (1 << a))
-            return qint16(a);
-    }
-    const int from = qMax(start, 16);
     const QByteArray map = resiverPanel->getAdrMaskExt();
-    qDebug() << "67676767676767676767" << from;
-    qDebug() << "baTmp.toHex();" << map.toHex();
-    for (int a = from; a < 256; ++a) {
-        if (proto::receiverMapHas(map, a))
-            return qint16(a);
+    const int found = proto::nextPolledTransmitter(resiverPanel->getAdrMask0(),
+                                                   resiverPanel->getAdrMask1(), map, start);
+    if ((found < 0 || found > 15) && start <= 255) {
+        qDebug() << "67676767676767676767" << qMax(start, 16);
+        qDebug() << "baTmp.toHex();" << map.toHex();
     }
-    return -1;
+    return qint16(found);
 }
 
 void MainWindow::doResiverInfo()
@@ -858,7 +846,7 @@ void MainWindow::requestStep()
     // A poll whose next number is past the last one (or that had nothing selected at all)
     // ends here without a request.
     if (step == ActionType::resiverInfo
-        && resiverInfoIndex > (proto::hasWideAddresses(numVersion) ? 255 : 15)) {
+        && resiverInfoIndex > proto::maxTransmitterAddress(numVersion)) {
         finishResiverInfo();
         return;
     }

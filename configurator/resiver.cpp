@@ -125,15 +125,24 @@ int resiver::getAn1() const { return ui->comboBoxAn1->currentIndex(); }
 int resiver::getAn2() const { return ui->comboBoxAn2->currentIndex(); }
 int resiver::getFq1() const { return ui->comboBoxFq1->currentIndex(); }
 int resiver::getFq2() const { return ui->comboBoxFq2->currentIndex(); }
-void resiver::setAn1(quint8 v) { ui->comboBoxAn1->setCurrentIndex(v); }
-void resiver::setAn2(quint8 v) { ui->comboBoxAn2->setCurrentIndex(v); }
-void resiver::setFq1(quint8 v) { ui->comboBoxFq1->setCurrentIndex(v); }
-void resiver::setFq2(quint8 v) { ui->comboBoxFq2->setCurrentIndex(v); }
+// A controller may report an index the list does not offer (an address above 15 for an old
+// receiver): keep the current choice instead of leaving the box empty, which would be
+// written back as 0xFF.
+static void selectIndex(QComboBox *box, int index)
+{
+    if (index < box->count())
+        box->setCurrentIndex(index);
+}
+
+void resiver::setAn1(quint8 v) { selectIndex(ui->comboBoxAn1, v); }
+void resiver::setAn2(quint8 v) { selectIndex(ui->comboBoxAn2, v); }
+void resiver::setFq1(quint8 v) { selectIndex(ui->comboBoxFq1, v); }
+void resiver::setFq2(quint8 v) { selectIndex(ui->comboBoxFq2, v); }
 
 int resiver::getFq1Mode() const { return ui->checkBoxFq1->currentIndex(); }
 int resiver::getFq2Mode() const { return ui->checkBoxFq2->currentIndex(); }
-void resiver::setFq1Mode(quint8 v) { ui->checkBoxFq1->setCurrentIndex(v); }
-void resiver::setFq2Mode(quint8 v) { ui->checkBoxFq2->setCurrentIndex(v); }
+void resiver::setFq1Mode(quint8 v) { selectIndex(ui->checkBoxFq1, v); }
+void resiver::setFq2Mode(quint8 v) { selectIndex(ui->checkBoxFq2, v); }
 
 int resiver::getPeriod() const { return ui->d_periodWheel->value(); }
 void resiver::setPeriod(quint8 v) { ui->d_periodWheel->setValue(v); }
