@@ -1,0 +1,199 @@
+// controller-sim: a ТАЛВЕР controller with its radio module on a pseudo-terminal (or on a
+// given port), printing every request and reply like a protocol analyser.
+
+#include "ptyserver.h"
+#include "simdevice.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    // Nothing to do if the pipe is full: a quit is already on its way.
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+void printLine(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// "12:00:01.234 -> 21 01 01  |!..|": time, direction, hex bytes and the bytes as text.
+QString analyserLine(const char *direction, const QByteArray &bytes)
+{
+    QString text;
+    for (const char c : bytes)
+        text += (c >= 0x20 && c < 0x7F) ? QLatin1Char(c) : QLatin1Char('.');
+    return QStringLiteral("%1 %2 %3  |%4|")
+        .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
+             QLatin1String(direction),
+             QString::fromLatin1(bytes.toHex(' ')),
+             text);
+}
+
+QString describeFaults(const sim::Faults &f)
+{
+    QStringList parts;
+    if (f.silent)
+        parts << QStringLiteral("silent");
+    if (f.dropEvery > 0)
+        parts << QStringLiteral("drop every %1").arg(f.dropEvery);
+    if (f.errorAtWrites)
+        parts << QStringLiteral("error at writes");
+    if (f.splitChunk > 0)
+        parts << QStringLiteral("split into %1-byte pieces %2 ms apart").arg(f.splitChunk).arg(f.splitPauseMs);
+    if (f.delayMs > 0)
+        parts << QStringLiteral("delay %1 ms").arg(f.delayMs);
+    if (f.garbage)
+        parts << QStringLiteral("garbage");
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "controller-sim: %s\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("controller-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates a ТАЛВЕР controller and its radio module on a serial line."));
+    parser.addHelpOption();
+    const QCommandLineOption typeOption(QStringLiteral("type"),
+        QStringLiteral("Controller kind: transmitter or receiver."), QStringLiteral("kind"),
+        QStringLiteral("transmitter"));
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+        QStringLiteral("Firmware version number."), QStringLiteral("N"), QStringLiteral("296"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Serve this existing port instead of a new pseudo-terminal."),
+        QStringLiteral("path"));
+    const QCommandLineOption linkOption(QStringLiteral("link"),
+        QStringLiteral("Make a symbolic link to the port at this path (removed at exit)."),
+        QStringLiteral("path"));
+    const QCommandLineOption silentOption(QStringLiteral("silent"),
+        QStringLiteral("Answer nothing."));
+    const QCommandLineOption dropOption(QStringLiteral("drop"),
+        QStringLiteral("Lose every Nth request."), QStringLiteral("N"));
+    const QCommandLineOption errorOption(QStringLiteral("error-at-writes"),
+        QStringLiteral("Answer radio register writes with ERROR."));
+    const QCommandLineOption splitOption(QStringLiteral("split"),
+        QStringLiteral("Send replies in 3-byte pieces 20 ms apart."));
+    const QCommandLineOption delayOption(QStringLiteral("delay"),
+        QStringLiteral("Wait this long before each reply."), QStringLiteral("ms"));
+    const QCommandLineOption garbageOption(QStringLiteral("garbage"),
+        QStringLiteral("Put line noise before each reply."));
+    parser.addOptions({typeOption, versionOption, portOption, linkOption, silentOption, dropOption,
+                       errorOption, splitOption, delayOption, garbageOption});
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+    const QString kind = parser.value(typeOption).toLower();
+    if (kind != QLatin1String("transmitter") && kind != QLatin1String("receiver"))
+        return fail(QStringLiteral("--type must be transmitter or receiver"));
+    bool ok = false;
+    const uint version = parser.value(versionOption).toUInt(&ok);
+    if (!ok || version > 0xFFFF)
+        return fail(QStringLiteral("--version must be a number from 0 to 65535"));
+
+    sim::Faults faults;
+    faults.silent = parser.isSet(silentOption);
+    faults.errorAtWrites = parser.isSet(errorOption);
+    faults.garbage = parser.isSet(garbageOption);
+    if (parser.isSet(dropOption)) {
+        faults.dropEvery = parser.value(dropOption).toInt(&ok);
+        if (!ok || faults.dropEvery < 1)
+            return fail(QStringLiteral("--drop must be a positive number"));
+    }
+    if (parser.isSet(delayOption)) {
+        faults.delayMs = parser.value(delayOption).toInt(&ok);
+        if (!ok || faults.delayMs < 0)
+            return fail(QStringLiteral("--delay must be a number of milliseconds"));
+    }
+    if (parser.isSet(splitOption)) {
+        faults.splitChunk = 3;
+        faults.splitPauseMs = 20;
+    }
+
+    sim::Device device(kind == QLatin1String("receiver") ? sim::Device::Receiver
+                                                          : sim::Device::Transmitter,
+                       quint16(version));
+    sim::PtyServer *server = parser.isSet(portOption)
+        ? sim::PtyServer::forPort(&device, parser.value(portOption), faults, &app)
+        : new sim::PtyServer(&device, faults, &app);
+    if (!server->isValid())
+        return fail(QStringLiteral("cannot open %1: %2")
+                        .arg(server->slavePath().isEmpty() ? QStringLiteral("a pseudo-terminal")
+                                                           : server->slavePath(),
+                             server->errorString()));
+
+    // SIGINT and SIGTERM end the event loop, so the link is removed on the way out.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return fail(QStringLiteral("cannot set up signal handling"));
+    auto *signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    ::sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    const QString linkPath = parser.value(linkOption);
+    if (!linkPath.isEmpty()) {
+        const QFileInfo existing(linkPath);
+        if (existing.isSymLink())
+            QFile::remove(linkPath);
+        else if (existing.exists())
+            return fail(QStringLiteral("%1 exists and is not a link").arg(linkPath));
+        if (!QFile::link(server->slavePath(), linkPath))
+            return fail(QStringLiteral("cannot make the link %1").arg(linkPath));
+    }
+
+    printLine(QStringLiteral("Port: %1").arg(server->slavePath()));
+    if (!linkPath.isEmpty())
+        printLine(QStringLiteral("Link: %1").arg(linkPath));
+    printLine(QStringLiteral("Device: %1 %2").arg(QString::fromLatin1(device.identity()),
+                                                 parser.isSet(portOption)
+                                                     ? QStringLiteral("(serving the port)")
+                                                     : QStringLiteral("(open the port above)")));
+    printLine(QStringLiteral("Faults: %1").arg(describeFaults(faults)));
+
+    QObject::connect(server, &sim::PtyServer::requestReceived, &app,
+                     [](const QByteArray &frame) { printLine(analyserLine("->", frame)); });
+    QObject::connect(server, &sim::PtyServer::replySent, &app,
+                     [](const QByteArray &bytes) { printLine(analyserLine("<-", bytes)); });
+    QObject::connect(server, &sim::PtyServer::lineClosed, &app, [] {
+        printLine(QStringLiteral("The port was closed."));
+        QCoreApplication::exit(1);
+    });
+
+    const int result = app.exec();
+
+    // Only our own link goes: another run may have taken the path over meanwhile.
+    if (!linkPath.isEmpty() && QFileInfo(linkPath).symLinkTarget() == server->slavePath())
+        QFile::remove(linkPath);
+    return result;
+}

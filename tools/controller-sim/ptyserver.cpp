@@ -1,0 +1,245 @@
+#include "ptyserver.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+// A frame whose rest does not come within this time is dropped, so a stray "!" on the line
+// cannot swallow the requests that follow it.
+constexpr int FrameTimeoutMs = 250;
+
+void makeRaw(int fd, bool setSpeed)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return;   // not a terminal: served as it is
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    if (setSpeed) {
+        ::cfsetispeed(&tio, B19200);
+        ::cfsetospeed(&tio, B19200);
+    }
+    ::tcsetattr(fd, TCSANOW, &tio);
+}
+
+void setNonBlocking(int fd)
+{
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+} // namespace
+
+PtyServer::PtyServer(Device *device, const Faults &faults, QObject *parent)
+    : PtyServer(device, faults, parent, -1, QString(), QString())
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return;
+    }
+    // The program under test opens the slave; the line discipline lives there.
+    makeRaw(slave, false);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    m_fd = master;
+    m_slaveFd = slave;
+    m_path = QString::fromLocal8Bit(name);
+    start();
+}
+
+PtyServer::PtyServer(Device *device, const Faults &faults, QObject *parent, int fd,
+                     const QString &path, const QString &error)
+    : QObject(parent),
+      m_device(device),
+      m_fd(fd),
+      m_path(path),
+      m_error(error),
+      m_sendTimer(new QTimer(this)),
+      m_frameTimer(new QTimer(this))
+{
+    setFaults(faults);
+    m_sendTimer->setSingleShot(true);
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setInterval(FrameTimeoutMs);
+    connect(m_sendTimer, &QTimer::timeout, this, &PtyServer::sendDue);
+    connect(m_frameTimer, &QTimer::timeout, this, [this] { m_device->resetFrame(); });
+    m_clock.start();
+}
+
+PtyServer *PtyServer::forPort(Device *device, const QString &path, const Faults &faults,
+                              QObject *parent)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    QString error;
+    if (fd < 0)
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    else
+        makeRaw(fd, true);
+    auto *server = new PtyServer(device, faults, parent, fd, path, error);
+    if (fd >= 0)
+        server->start();
+    return server;
+}
+
+PtyServer::~PtyServer()
+{
+    closeMaster();
+    if (m_slaveFd >= 0)
+        ::close(m_slaveFd);
+}
+
+void PtyServer::start()
+{
+    setNonBlocking(m_fd);
+    m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyServer::onReadable);
+    m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &PtyServer::onWritable);
+}
+
+void PtyServer::setFaults(const Faults &faults)
+{
+    m_faults = faults;
+    m_device->setFaults(faults);
+}
+
+void PtyServer::closeMaster()
+{
+    delete m_readNotifier;
+    m_readNotifier = nullptr;
+    delete m_writeNotifier;
+    m_writeNotifier = nullptr;
+    m_sendTimer->stop();
+    m_frameTimer->stop();
+    m_pending.clear();
+    m_out.clear();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void PtyServer::fail()
+{
+    closeMaster();
+    emit lineClosed();
+}
+
+void PtyServer::onReadable()
+{
+    QByteArray data;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buf, sizeof buf);
+        if (n > 0) {
+            data.append(buf, int(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        // End of file or EIO: the other side is gone for good.
+        if (data.isEmpty()) {
+            fail();
+            return;
+        }
+        break;
+    }
+    if (data.isEmpty())
+        return;
+
+    const int before = m_device->requests().size();
+    const QList<QByteArray> replies = m_device->feed(data);
+    const QList<QByteArray> requests = m_device->requests();
+    for (int i = before; i < requests.size(); ++i)
+        emit requestReceived(requests.at(i));
+    for (const QByteArray &reply : replies)
+        enqueue(reply);
+
+    if (m_device->hasPartialFrame())
+        m_frameTimer->start();
+    else
+        m_frameTimer->stop();
+}
+
+void PtyServer::enqueue(const QByteArray &reply)
+{
+    if (m_fd < 0)
+        return;
+    const qint64 now = m_clock.elapsed();
+    qint64 due = qMax(now + qMax(0, m_faults.delayMs), m_nextFree);
+    const int chunk = m_faults.splitChunk > 0 ? m_faults.splitChunk : reply.size();
+    const int pause = qMax(0, m_faults.splitPauseMs);
+    for (int at = 0; at < reply.size(); at += chunk) {
+        Piece piece;
+        piece.due = due;
+        piece.bytes = reply.mid(at, chunk);
+        if (at + chunk >= reply.size())
+            piece.whole = reply;
+        m_pending.enqueue(piece);
+        m_nextFree = due;
+        due += pause;
+    }
+    // Consecutive split replies keep the pause between them too.
+    if (m_faults.splitChunk > 0)
+        m_nextFree += pause;
+    sendDue();
+}
+
+void PtyServer::sendDue()
+{
+    const qint64 now = m_clock.elapsed();
+    while (!m_pending.isEmpty() && m_pending.head().due <= now) {
+        const Piece piece = m_pending.dequeue();
+        writeOut(piece.bytes);
+        if (m_fd < 0)
+            return;
+        if (!piece.whole.isEmpty())
+            emit replySent(piece.whole);
+    }
+    if (!m_pending.isEmpty())
+        m_sendTimer->start(int(m_pending.head().due - now));
+}
+
+void PtyServer::writeOut(const QByteArray &bytes)
+{
+    m_out.append(bytes);
+    onWritable();
+}
+
+void PtyServer::onWritable()
+{
+    while (!m_out.isEmpty() && m_fd >= 0) {
+        const ssize_t n = ::write(m_fd, m_out.constData(), size_t(m_out.size()));
+        if (n > 0) {
+            m_out.remove(0, int(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        fail();
+        return;
+    }
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(!m_out.isEmpty());
+}
+
+} // namespace sim
