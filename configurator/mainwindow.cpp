@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -280,6 +281,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
     setMinimumWidth(980);
+    // Open wide enough that no caption is cut with the platform's fonts.
+    // The radio group's title changes with the channel; keep room for the longest one.
+    gbRadio->setMinimumWidth(
+        gbRadio->fontMetrics().horizontalAdvance(QStringLiteral("Настройки радиосвязи 868.575 (МГц)")) + 24);
+    ensurePolished();
+    layout()->activate();
+    resize(qMax(980, sizeHint().width()), sizeHint().height());
     placeWindow();
 }
 
