@@ -83,10 +83,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Simulates a ТАЛВЕР controller and its radio module on a serial line."));
     parser.addHelpOption();
     const QCommandLineOption typeOption(QStringLiteral("type"),
-        QStringLiteral("Controller kind: transmitter or receiver."), QStringLiteral("kind"),
+        QStringLiteral("Controller kind: transmitter (default) or receiver."), QStringLiteral("kind"),
         QStringLiteral("transmitter"));
     const QCommandLineOption versionOption(QStringLiteral("version"),
-        QStringLiteral("Firmware version number."), QStringLiteral("N"), QStringLiteral("296"));
+        QStringLiteral("Firmware version number (default 296)."), QStringLiteral("N"), QStringLiteral("296"));
     const QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Serve this existing port instead of a new pseudo-terminal."),
         QStringLiteral("path"));
