@@ -1,0 +1,122 @@
+// The main window's own reply handling: every batch goes through MainWindow::interpret, the
+// routine behind readyRead, with the window in the state the first input bytes choose, and a
+// settings or table reply is applied to the panels as slotReadyRead does.
+//
+// Input: byte 0 the awaited reply (a SendType value, modulo the table below), byte 1 the
+// device type (bits 0-1, modulo 3) and bit 7 set for a transmitter number past the end of a
+// poll, byte 2 the firmware version (from a table around 220 and 295), byte 3 how the rest is
+// cut into batches (see cutIntoBatches), byte 4 the transmitter number being polled; the rest
+// is what the controller sends.
+//
+// One window serves every input, as one window serves every reply of a session; only the state
+// the selector bytes set is reset between inputs.
+
+#include "batches.h"
+#include "probe.h"
+#include "protocol.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+using P = MainWindowProbe;
+
+namespace {
+
+const SendType::SendType kKinds[] = {
+    SendType::none,        SendType::readVersion,   SendType::saveSetting, SendType::readSetting,
+    SendType::comandRegim, SendType::readCHA,       SendType::dataRegim,   SendType::readPower,
+    SendType::saveSimParam, SendType::readPower2,   SendType::saveSimParam2, SendType::getLevel,
+    SendType::resiverInfo, SendType::readLevel,     SendType::saveMassive, SendType::readMassive,
+    SendType::saveMassiveResiver};
+const quint16 kVersions[] = {0, 1, 100, 200, 219, 220, 221, 222,
+                             294, 295, 296, 297, 342, 999, 1000, 65535};
+constexpr int kHeader = 5;
+
+MainWindow *window = nullptr;
+
+void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A working folder of its own, where "log.txt" is a folder: the window then logs nothing,
+    // so millions of runs do not fill the disk with the exchange log.
+    static QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("log.txt"));
+    QDir::setCurrent(dir.path());
+
+    static int argc = 1;
+    static char name[] = "fuzz_window";
+    static char *argv[] = {name, nullptr};
+    // Never destroyed: the window lives as long as the process, as in the program.
+    new QApplication(argc, argv);
+    qInstallMessageHandler(quiet);   // the window's diagnostic lines would slow every run
+
+    window = new MainWindow;
+    // The sequencer stays idle: no tick may send a request behind the fuzzer's back.
+    P::timer(*window)->stop();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const FuzzInput in(data, size);
+    if (!in.has(kHeader))
+        return 0;
+    MainWindow &w = *window;
+    const SendType::SendType kind = kKinds[in.at(0) % (sizeof kKinds / sizeof kKinds[0])];
+    const quint8 deviceType = (in.at(1) & 3) % 3;
+    const quint16 version = kVersions[in.at(2) % 16];
+    const quint16 index = quint16(in.at(4) | ((in.at(1) & 0x80) ? 0x100 : 0));
+    const QVector<QByteArray> batches = cutIntoBatches(in.payload(kHeader), in.at(3));
+
+    // A new request: forgets the bytes received for the last one and awaits this kind.
+    P::send(w, QByteArray(), kind);
+    P::deviceType(w) = deviceType;
+    P::numVersion(w) = version;
+    P::resiverInfoIndex(w) = index;
+    P::answerReceived(w) = false;
+    FUZZ_CHECK(P::expectedReply(w) == kind);
+
+    QByteArray reply;
+    bool consumed = false;
+    for (const QByteArray &batch : batches) {
+        reply += batch;
+        const QByteArray before = index <= 255 ? P::resiverInfoData(w)[index] : QByteArray();
+        const quint8 result = P::interpret(w, batch);
+        FUZZ_CHECK(result <= 2);
+        FUZZ_CHECK(P::deviceType(w) <= 2);
+        FUZZ_CHECK(P::settingsRecord(w).size() == proto::kMaxRecordSize);
+        FUZZ_CHECK(P::baMassive(w).size() == proto::kAddressTableSize);
+
+        if (result == 1) {
+            // A settings or table reply is taken once; what follows it belongs to no request.
+            FUZZ_CHECK(kind == SendType::readSetting || kind == SendType::readMassive);
+            FUZZ_CHECK(!consumed);
+            FUZZ_CHECK(P::answerReceived(w));
+            FUZZ_CHECK(P::expectedReply(w) == SendType::none);
+            FUZZ_CHECK(P::attemptsLeft(w) == 5);
+            consumed = true;
+            P::applySettingsRecord(w);
+        } else if (result == 2) {
+            FUZZ_CHECK(kind == SendType::readVersion);
+            P::updatePanels(w);
+        }
+
+        if (kind == SendType::resiverInfo && index <= 255) {
+            // The transmitter's entry holds everything received for it so far.
+            FUZZ_CHECK(P::resiverInfoData(w)[index] == (reply.size() >= 2 ? reply : before));
+        }
+    }
+    if (kind == SendType::resiverInfo && index > 255)
+        FUZZ_CHECK(!P::answerReceived(w));   // past the end of a poll nothing is stored
+
+    // Let the posted layout and status-bar events through now and then, as the event loop would.
+    static unsigned runs = 0;
+    if (++runs % 256 == 0)
+        QCoreApplication::processEvents();
+    return 0;
+}
