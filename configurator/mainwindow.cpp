@@ -131,6 +131,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     port = new QSerialPort(this);
     timer = new QTimer(this);
+    // Every step waits whole periods: a coarse timer may fire a millisecond or two off.
+    timer->setTimerType(Qt::PreciseTimer);
     timer->start(timerInterval);
 
     pbConnect = new QPushButton(QStringLiteral("Подключить"));
@@ -336,7 +338,11 @@ void MainWindow::openPort()
     QString name = QStringLiteral("\\\\.\\") + listed;
 #else
     QString name = listed;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    // Listing the ports takes milliseconds; a path (a pseudo-terminal, a by-id link) is
+    // never a listed port name anyway.
+    for (const QSerialPortInfo &info : listed.startsWith(QLatin1Char('/'))
+                                           ? QList<QSerialPortInfo>()
+                                           : QSerialPortInfo::availablePorts()) {
         if (info.portName() == listed) {
             name = info.systemLocation();
             break;
@@ -412,8 +418,10 @@ void MainWindow::logBlock(const QByteArray &block, bool flush)
 void MainWindow::send(const QByteArray &data, SendType::SendType type)
 {
     logBlock(QByteArray(1, char(53 - attemptsLeft)) + "------->\r\n" + data + "\r\n", true);
-    if (port->isOpen())
+    if (port->isOpen()) {
         port->write(data);
+        port->flush();   // out now, on the tick, not when the event loop next looks at the port
+    }
     qDebug() << "<<" << data << logFile->fileName();
     expectedReply = type;
     reply.clear();
@@ -747,6 +755,10 @@ void MainWindow::doTransmiterInfo()
         timer->setInterval(timerInterval);
         for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
             field->clear();
+        // The answer to the last request may still be on its way: it must not fill the
+        // fields again once the measurement is off.
+        if (expectedReply == SendType::readLevel)
+            expectedReply = SendType::none;
     }
 }
 
@@ -819,7 +831,9 @@ void MainWindow::getLevel()
 
 void MainWindow::setIndicator(const char *styleSheet)
 {
-    ui->pbLevel->setStyleSheet(QLatin1String(styleSheet));
+    // Re-styling repaints the button; most ticks leave the colour as it is.
+    if (ui->pbLevel->styleSheet() != QLatin1String(styleSheet))
+        ui->pbLevel->setStyleSheet(QLatin1String(styleSheet));
 }
 
 void MainWindow::slotTimer()
@@ -859,25 +873,6 @@ void MainWindow::requestStep()
         return;
     }
 
-    switch (step) {
-    case ActionType::readVersion: bar(10, 1); break;
-    case ActionType::readSetting: bar(0, 7); break;
-    case ActionType::readCHA: bar(0, 3); break;
-    case ActionType::readPower: bar(0, 5); break;
-    case ActionType::saveSimParam: bar(9, 1); break;
-    case ActionType::saveSimParam0: bar(9, 2); break;
-    case ActionType::saveSimParam1: bar(9, 3); break;
-    case ActionType::saveSimParam2: bar(9, 4); break;
-    case ActionType::saveSimParam3: bar(9, 5); break;
-    case ActionType::saveSimParam31: bar(9, 6); break;
-    case ActionType::saveSimParam4: bar(9, 7); break;
-    case ActionType::saveMassive: bar(9, 8); break;
-    case ActionType::saveSetting: bar(0, 9); break;
-    case ActionType::resiverInfo: bar(255, resiverInfoIndex); break;
-    case ActionType::readMassive: bar(0, 9); break;
-    default: break;
-    }
-
     answerReceived = false;
     requestPending = false;
 
@@ -905,6 +900,27 @@ void MainWindow::requestStep()
         send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
         break;
     case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    }
+
+    // The bar repaints at once: move it only after the request has left, so that neither the
+    // request nor the timer's restart in send() waits for the paint.
+    switch (step) {
+    case ActionType::readVersion: bar(10, 1); break;
+    case ActionType::readSetting: bar(0, 7); break;
+    case ActionType::readCHA: bar(0, 3); break;
+    case ActionType::readPower: bar(0, 5); break;
+    case ActionType::saveSimParam: bar(9, 1); break;
+    case ActionType::saveSimParam0: bar(9, 2); break;
+    case ActionType::saveSimParam1: bar(9, 3); break;
+    case ActionType::saveSimParam2: bar(9, 4); break;
+    case ActionType::saveSimParam3: bar(9, 5); break;
+    case ActionType::saveSimParam31: bar(9, 6); break;
+    case ActionType::saveSimParam4: bar(9, 7); break;
+    case ActionType::saveMassive: bar(9, 8); break;
+    case ActionType::saveSetting: bar(0, 9); break;
+    case ActionType::resiverInfo: bar(255, resiverInfoIndex); break;
+    case ActionType::readMassive: bar(0, 9); break;
+    default: break;
     }
 }
 
@@ -956,6 +972,10 @@ void MainWindow::checkStep()
         requestPending = true;
     } else {
         goIdle();   // idle before asking, so the ticks under the box do nothing
+        // Qt does not deliver the next tick of this timer while its slot is still running,
+        // and the box's event loop runs inside it: show the idle sequencer now, not red for
+        // as long as the box stays open.
+        setIndicator(kGrey);
         stepFailed(step);
     }
 }
@@ -1069,6 +1089,7 @@ void MainWindow::finishResiverInfo()
     ui->progressBar->setValue(255);
     currentAction = ActionType::none;
     requestPending = false;
+    setIndicator(kGrey);   // idle while the dialog is open (no tick comes under it, see checkStep)
     {
         ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
                            quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
@@ -1101,6 +1122,8 @@ void MainWindow::stopMeasurement()
     timer->setInterval(timerInterval);
     for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
         field->clear();
+    if (expectedReply == SendType::readLevel)   // a late measurement answer refills nothing
+        expectedReply = SendType::none;
 }
 
 void MainWindow::doReadLevel()
