@@ -96,6 +96,7 @@ void MainWindow::slotReadyRead()
     for (const PollOutcome &outcome : outcomes) {
         if (outcome.crcOk) {
             port->write(outcome.reply);
+            port->flush();   // the reply leaves now, not on the event loop's next pass
             qDebug() << int(outcome.address);
         } else {
             qDebug() << "crcError";
