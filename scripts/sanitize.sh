@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan and runs
+# the whole CTest suite there. Any sanitizer report fails its test: undefined behaviour aborts,
+# and a leak makes the suite exit non-zero. Leaks that third-party libraries keep on purpose are
+# listed in scripts/lsan.supp.
+#   scripts/sanitize.sh [ctest arguments]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-asan
+
+"$root/scripts/setup.sh"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  # Debug: the suites wait on serial lines far more than they compute, so an unoptimised
+  # build, much quicker to compile, finishes first.
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTALVER_SANITIZE=ON >/dev/null
+fi
+cmake --build "$build" -j2
+
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 "$@"
