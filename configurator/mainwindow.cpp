@@ -426,21 +426,25 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     expectedReply = type;
     reply.clear();
 
+    int period = timerInterval;
     switch (type) {
     case SendType::comandRegim:
     case SendType::readCHA:
     case SendType::dataRegim:
     case SendType::readPower:
     case SendType::saveSimParam:
-        timer->setInterval(timerSimInterval);
+        period = timerSimInterval;
         break;
     case SendType::resiverInfo:
-        timer->setInterval(timerResiverInterval);
+        period = timerResiverInterval;
         break;
     default:
-        timer->setInterval(timerInterval);
         break;
     }
+    // setInterval() restarts the timer: only a new period may do that, or every request would
+    // push all later ticks back by the time spent on this one.
+    if (timer->interval() != period)
+        timer->setInterval(period);
     qDebug() << "interval" << timer->interval();
     qDebug() << "val" << int(type);
 }
