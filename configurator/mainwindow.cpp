@@ -489,6 +489,12 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     switch (expectedReply) {
     case SendType::readSetting:
+        // A record carries no framing: more bytes than its length mean that something else
+        // got in before or after it (line noise, the late answer to an earlier request), and
+        // which bytes are the record cannot be told. Such a reply is not taken, so nothing
+        // shifted reaches the panels; the step is repeated as after a silence.
+        if (reply.size() > proto::settingsReplySize(deviceType, numVersion))
+            return 0;
         if (!proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion))
             return 0;
         answerReceived = true;
@@ -497,7 +503,8 @@ quint8 MainWindow::interpret(const QByteArray &batch)
         return 1;
 
     case SendType::readMassive:
-        if (reply.size() < proto::tableReplySize(deviceType))
+        // Complete at its length; longer is not the table (see the settings record above).
+        if (reply.size() != proto::tableReplySize(deviceType))
             return 0;
         if (deviceType == proto::Receiver)
             resiverPanel->setAdrMaskExt(proto::receiverMapFromReply(reply));
