@@ -16,6 +16,8 @@
 #include "simdevice.h"
 
 #include <QAbstractItemModel>
+#include <QGroupBox>
+#include <QLoggingCategory>
 #include <QApplication>
 #include <QHash>
 #include <QMessageBox>
