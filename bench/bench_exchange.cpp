@@ -1,0 +1,386 @@
+// Exchange timing and idle cost of the configurator, in process: the real MainWindow (offscreen)
+// on the pseudo-terminal of a simulated transmitter (firmware 296) that answers from its own
+// thread, with all three periods of settings.conf at 20 ms.
+//
+// - Full read and full write: wall time from the tick on which the button is clicked to the
+//   tick on which the sequencer is idle again with its progress bar full, divided by the ideal
+//   (ticks counted × period).
+// - Tick lateness: for every tick of those runs, how long after (previous tick + period)
+//   slotTimer began; an event filter on the window's timer sees each tick before slotTimer.
+//   The reference is a bare free-running precise QTimer in the same process.
+// - Diagnostics of the same runs: how long after its tick began a request reached the
+//   simulator, how long after the simulator wrote a reply the window had handled it, and how
+//   long slotTimer ran.
+// - CPU: the main thread's CPU time (the simulator runs on another thread) over 10 s, as five
+//   2-s windows, connected and idle and while measuring; the reference is a bare shown
+//   QMainWindow with a timer of the same period connected to an empty slot.
+//
+// BENCH_NO_CPU=1 skips the CPU part; BENCH_VERBOSE=1 lists every tick on standard error.
+
+#include "benchutil.h"
+#include "probe.h"
+#include "ptyserver.h"
+#include "simdevice.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+using P = MainWindowProbe;
+
+namespace {
+
+constexpr int kPeriodMs = 20;
+constexpr int kRuns = 7;
+
+// The controller on the far end of the line: its own thread and event loop.
+class SimulatedController
+{
+public:
+    SimulatedController()
+    {
+        thread.start();
+        home.moveToThread(&thread);
+        QMetaObject::invokeMethod(&home, [this] {
+            device = new sim::Device(sim::Device::Transmitter, 296);
+            server = new sim::PtyServer(device, sim::Faults{}, &home);
+            path = server->slavePath();
+            QObject::connect(server, &sim::PtyServer::requestReceived, &home, [this] {
+                const std::int64_t now = bench::nowNs();
+                const std::int64_t tick = tickStart ? tickStart->load() : 0;
+                if (recording && tick) {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    requestUs.push_back(double(now - tick) / 1e3);
+                }
+            });
+            QObject::connect(server, &sim::PtyServer::replySent, &home,
+                             [this] { replySentAt = bench::nowNs(); });
+        }, Qt::BlockingQueuedConnection);
+    }
+    ~SimulatedController()
+    {
+        QThread *mainThread = QCoreApplication::instance()->thread();
+        QMetaObject::invokeMethod(&home, [this, mainThread] {
+            delete server;
+            delete device;
+            home.moveToThread(mainThread);
+        }, Qt::BlockingQueuedConnection);
+        thread.quit();
+        thread.wait();
+    }
+    QString path;
+    // The request's way out: from the start of the tick that sent it to the simulator
+    // having read it. Set tickStart before recording.
+    const std::atomic<std::int64_t> *tickStart = nullptr;
+    std::atomic<bool> recording{false};
+    std::mutex mutex;
+    std::vector<double> requestUs;
+    std::atomic<std::int64_t> replySentAt{0};
+
+private:
+    QThread thread;
+    QObject home;
+    sim::Device *device = nullptr;
+    sim::PtyServer *server = nullptr;
+};
+
+// Sees every tick of a timer before its timeout() is emitted.
+class TickWatch : public QObject
+{
+public:
+    TickWatch(QTimer *timer, QObject *parent) : QObject(parent), timer(timer)
+    {
+        timer->installEventFilter(this);
+    }
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (object == timer && event->type() == QEvent::Timer) {
+            const std::int64_t t = bench::nowNs();
+            if (recording && previous)
+                lateUs.push_back(double(t - previous) / 1e3 - timer->interval() * 1000.0);
+            previous = t;
+            last = t;
+        }
+        return false;
+    }
+
+    QTimer *timer;
+    std::atomic<std::int64_t> last{0};   // start of the latest tick
+    std::int64_t previous = 0;
+    bool recording = false;
+    std::vector<double> lateUs;  // lateness of each recorded tick, µs
+};
+
+std::vector<double> slotUs;   // how long slotTimer ran, per tick
+
+struct Run
+{
+    bool ok = false;
+    int ticks = 0;
+    double wallMs = 0;
+};
+
+// Arms on a tick (right after slotTimer has run for it) and counts ticks until done().
+Run runSequence(MainWindow &w, TickWatch &watch, const std::function<void()> &arm,
+                const std::function<bool()> &done)
+{
+    Run run;
+    QEventLoop loop;
+    bool armed = false;
+    std::int64_t start = 0;
+    const auto connection = QObject::connect(P::timer(w), &QTimer::timeout, &loop, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            std::fprintf(stderr, "bench_exchange: unexpected dialog: %s\n",
+                         qPrintable(modal->windowTitle()));
+            modal->close();
+            loop.quit();
+            return;
+        }
+        slotUs.push_back(double(bench::nowNs() - watch.last) / 1e3);
+        if (!armed) {
+            armed = true;
+            start = watch.last;
+            watch.previous = watch.last;
+            watch.recording = true;
+            arm();
+            return;
+        }
+        ++run.ticks;
+        if (done()) {
+            run.ok = true;
+            run.wallMs = double(watch.last - start) / 1e6;
+            loop.quit();
+        } else if (P::currentAction(w) == ActionType::none || run.ticks > 100) {
+            loop.quit();
+        }
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(10000);
+    loop.exec();
+    QObject::disconnect(connection);
+    watch.recording = false;
+    return run;
+}
+
+// Runs the event loop for five 2-s windows; returns the median CPU share of the main thread
+// in percent and the CPU milliseconds of all 10 s.
+std::pair<double, double> cpuOver10s()
+{
+    std::vector<double> shares;
+    double totalMs = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::int64_t c0 = bench::nowNs(CLOCK_THREAD_CPUTIME_ID);
+        const std::int64_t w0 = bench::nowNs();
+        QEventLoop loop;
+        QTimer::singleShot(2000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+        const std::int64_t c1 = bench::nowNs(CLOCK_THREAD_CPUTIME_ID);
+        const std::int64_t w1 = bench::nowNs();
+        shares.push_back(100.0 * double(c1 - c0) / double(w1 - w0));
+        totalMs += double(c1 - c0) / 1e6;
+    }
+    return {bench::median(shares), totalMs};
+}
+
+std::pair<double, double> referenceCpu(int periodMs)
+{
+    QMainWindow window;
+    window.resize(400, 300);
+    window.show();
+    QTimer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, &window, [&ticks] { ++ticks; });
+    timer.start(periodMs);
+    return cpuOver10s();
+}
+
+// Lateness of a free-running 20 ms precise timer in the same process: what Qt itself gives.
+std::vector<double> referenceLateness()
+{
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    TickWatch watch(&timer, nullptr);
+    watch.recording = true;
+    QEventLoop loop;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (++ticks >= 100)
+            loop.quit();
+    });
+    timer.start(kPeriodMs);
+    loop.exec();
+    return watch.lateUs;
+}
+
+std::string cpuText(const std::pair<double, double> &cpu)
+{
+    return bench::fmt("%.3f %%", cpu.first) + bench::fmt(" (%.1f ms)", cpu.second);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // The window's trace lines go to standard error as in the program (run.sh keeps them in
+    // build-bench/bench.log): writing them is part of what a tick costs.
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    {
+        QFile conf(QStringLiteral("settings.conf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write("[settings]\nZaprosTimeMs=20\nZaprosSimTimeMs=20\nZaprosResiverTimeMs=20\n");
+    }
+
+    SimulatedController controller;
+
+    // References first, before the configurator exists.
+    const std::vector<double> refLate = referenceLateness();
+    const bool cpu = !qEnvironmentVariableIsSet("BENCH_NO_CPU");
+    const auto refCpu20 = cpu ? referenceCpu(kPeriodMs) : std::make_pair(0.0, 0.0);
+    const auto refCpu1000 = cpu ? referenceCpu(1000) : std::make_pair(0.0, 0.0);
+
+    MainWindow w;
+    w.show();
+    w.selectPort(controller.path);
+    TickWatch watch(P::timer(w), &w);
+    QProgressBar *bar = P::ui(w)->progressBar;
+    const auto full = [&w, bar](int steps) {
+        return P::currentAction(w) == ActionType::none && bar->maximum() == steps
+               && bar->value() == steps;
+    };
+
+    // A reply's way in: from the simulator's write to the window having handled readyRead
+    // (this slot is connected after the window's own).
+    std::vector<double> replyUs;
+    QObject::connect(P::port(w), &QSerialPort::readyRead, &w, [&controller, &replyUs] {
+        const std::int64_t sent = controller.replySentAt.exchange(0);
+        if (sent)
+            replyUs.push_back(double(bench::nowNs() - sent) / 1e3);
+    });
+    controller.tickStart = &watch.last;
+    controller.recording = true;
+
+    std::vector<double> readRatio, writeRatio, readMs, writeMs, rereadRatio, rereadMs;
+    int readTicks = 0, writeTicks = 0, failures = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        // A full read is what connecting does: close the port, then connect on a tick.
+        if (P::port(w)->isOpen())
+            P::pbConnect(w)->click();
+        const Run read = runSequence(w, watch, [&w] { P::pbConnect(w)->click(); },
+                                     [&full] { return full(10); });
+        const Run write = runSequence(w, watch, [&w] { P::pbWrite(w)->click(); },
+                                      [&full] { return full(9); });
+        // The same read started by "Считать" on an open port.
+        const Run reread = runSequence(w, watch, [&w] { P::pbRead(w)->click(); },
+                                       [&full] { return full(10); });
+        controller.replySentAt = 0;
+        if (!read.ok || !write.ok || !reread.ok) {
+            ++failures;
+            continue;
+        }
+        readTicks = read.ticks;
+        writeTicks = write.ticks;
+        readMs.push_back(read.wallMs);
+        writeMs.push_back(write.wallMs);
+        rereadMs.push_back(reread.wallMs);
+        rereadRatio.push_back(reread.wallMs / (reread.ticks * kPeriodMs));
+        readRatio.push_back(read.wallMs / (read.ticks * kPeriodMs));
+        writeRatio.push_back(write.wallMs / (write.ticks * kPeriodMs));
+    }
+    if (readMs.empty()) {
+        std::fprintf(stderr, "bench_exchange: no read or write completed\n");
+        return 1;
+    }
+    if (failures)
+        std::fprintf(stderr, "bench_exchange: %d failed runs\n", failures);
+    const std::vector<double> late = watch.lateUs;
+    controller.recording = false;
+    std::vector<double> requestUs;
+    {
+        const std::lock_guard<std::mutex> lock(controller.mutex);
+        requestUs = controller.requestUs;
+    }
+
+    const std::string n = " (median of " + std::to_string(readMs.size()) + ")";
+    const double rr = bench::median(readRatio), wr = bench::median(writeRatio);
+    bench::row("2 exchange", "full read on connecting, " + std::to_string(readTicks) + " ticks × 20 ms" + n,
+               bench::fmt("%.1f ms", bench::median(readMs)),
+               bench::fmt("%.0f ms ideal", readTicks * double(kPeriodMs)), bench::fmt("%.3f", rr),
+               "≤ 1.05");
+    bench::row("2 exchange", "full read by \"Считать\" on the open port" + n,
+               bench::fmt("%.1f ms", bench::median(rereadMs)),
+               bench::fmt("%.0f ms ideal", readTicks * double(kPeriodMs)),
+               bench::fmt("%.3f", bench::median(rereadRatio)), "≤ 1.05");
+    bench::row("2 exchange", "full write, " + std::to_string(writeTicks) + " ticks × 20 ms" + n,
+               bench::fmt("%.1f ms", bench::median(writeMs)),
+               bench::fmt("%.0f ms ideal", writeTicks * double(kPeriodMs)), bench::fmt("%.3f", wr),
+               "≤ 1.05");
+    const char *type = P::timer(w)->timerType() == Qt::PreciseTimer ? "precise" : "coarse";
+    const std::string ticks = " (" + std::to_string(late.size()) + " ticks; "
+                              + std::to_string(refLate.size()) + " for the reference)";
+    bench::row("2 exchange", std::string("tick lateness p50, ") + type + " timer" + ticks,
+               bench::fmt("%.0f µs", bench::percentile(late, 50)),
+               bench::fmt("%.0f µs", bench::percentile(refLate, 50)) + " bare precise QTimer", "–");
+    bench::row("2 exchange", std::string("tick lateness p99, ") + type + " timer" + ticks,
+               bench::fmt("%.0f µs", bench::percentile(late, 99)),
+               bench::fmt("%.0f µs", bench::percentile(refLate, 99)) + " bare precise QTimer", "–");
+    bench::row("2 exchange", "request on the line after its tick began, p50 / p99 ("
+                                 + std::to_string(requestUs.size()) + " requests)",
+               bench::fmt("%.0f", bench::percentile(requestUs, 50))
+                   + bench::fmt(" / %.0f µs", bench::percentile(requestUs, 99)),
+               "–", "–");
+    bench::row("2 exchange", "reply written → handled by the window, p50 / p99 ("
+                                 + std::to_string(replyUs.size()) + " replies)",
+               bench::fmt("%.0f", bench::percentile(replyUs, 50))
+                   + bench::fmt(" / %.0f µs", bench::percentile(replyUs, 99)),
+               "–", "–");
+    bench::row("2 exchange", "slotTimer run time per tick, p50 / p99",
+               bench::fmt("%.0f", bench::percentile(slotUs, 50))
+                   + bench::fmt(" / %.0f µs", bench::percentile(slotUs, 99)),
+               "–", "–");
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
+        for (std::size_t i = 0; i < late.size(); ++i)
+            std::fprintf(stderr, "late %zu %.0f\n", i, late[i]);
+        for (std::size_t i = 0; i < slotUs.size(); ++i)
+            std::fprintf(stderr, "slot %zu %.0f\n", i, slotUs[i]);
+    }
+
+    if (!cpu)
+        return 0;
+    // Connected and idle at 20 ms periods, then measuring, then idle at the default periods.
+    const auto idle20 = cpuOver10s();
+    P::pbMeasure(w)->click();
+    const auto measuring = cpuOver10s();
+    P::pbMeasure(w)->click();
+    P::timerInterval(w) = 1000;
+    P::timerSimInterval(w) = 1000;
+    P::timerResiverInterval(w) = 200;
+    P::timer(w)->setInterval(1000);
+    const auto idle1000 = cpuOver10s();
+
+    bench::row("3 idle cost", "CPU, connected and idle, 20 ms periods, 10 s", cpuText(idle20),
+               cpuText(refCpu20) + " bare window + 20 ms timer",
+               bench::ratioText(idle20.first, refCpu20.first), "< 0.1 %");
+    bench::row("3 idle cost", "CPU, connected and idle, default periods (1 s), 10 s",
+               cpuText(idle1000), cpuText(refCpu1000) + " bare window + 1 s timer",
+               bench::ratioText(idle1000.first, refCpu1000.first), "< 0.1 %");
+    bench::row("3 idle cost", "CPU, measuring at 20 ms periods, 10 s", cpuText(measuring),
+               cpuText(refCpu20) + " bare window + 20 ms timer",
+               bench::ratioText(measuring.first, refCpu20.first));
+    return 0;
+}
