@@ -339,7 +339,7 @@ int main(int argc, char *argv[])
     bench::row("2 exchange", std::string("tick lateness p99, ") + type + " timer" + ticks,
                bench::fmt("%.0f µs", bench::percentile(late, 99)),
                bench::fmt("%.0f µs", bench::percentile(refLate, 99)) + " bare precise QTimer", "–");
-    bench::row("2 exchange", "request on the line after its tick began, p50 / p99 ("
+    bench::row("2 exchange", "request read by the simulator thread after its tick began, p50 / p99 ("
                                  + std::to_string(requestUs.size()) + " requests)",
                bench::fmt("%.0f", bench::percentile(requestUs, 50))
                    + bench::fmt(" / %.0f µs", bench::percentile(requestUs, 99)),
