@@ -380,6 +380,12 @@ public:
 
     bool connect()
     {
+        // Clicked just after a tick, as a person would between two: the sequencer timer then
+        // is in phase, and the first request gets its full period. (Before the event loop
+        // first runs, the window's timer is already overdue; a late tick would leave the first
+        // answer less than a period.)
+        const int tick = ticks;
+        waitUntil([&] { return ticks > tick; }, 5000);
         w().selectPort(path());
         P::pbConnect(w())->click();
         return P::port(w())->isOpen();

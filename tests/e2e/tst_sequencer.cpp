@@ -775,7 +775,7 @@ void TestSequencer::splitAndDelay_data()
         // The longest reply (32 bytes) must be in before the period ends.
         QTest::addRow("%s, 1-byte chunks", name) << type << version << 60 << 1 << 1 << 0;
         QTest::addRow("%s, 3-byte chunks", name) << type << version << 50 << 3 << 3 << 0;
-        QTest::addRow("%s, replies 12 ms late", name) << type << version << kPeriod << 0 << 0 << 12;
+        QTest::addRow("%s, replies 25 ms late", name) << type << version << 40 << 0 << 0 << 25;
     }
 }
 
