@@ -7,19 +7,19 @@
 
 #include "fixture.h"   // WindowFixture, MainWindowProbe (P)
 
+#include "adjview.h"
 #include "massiveadr.h"
 #include "power.h"
 #include "ptyserver.h"
 #include "resiver.h"
 #include "resiverinfo.h"
-#include "adjview.h"
 #include "simdevice.h"
 
 #include <QAbstractItemModel>
-#include <QGroupBox>
-#include <QLoggingCategory>
 #include <QApplication>
+#include <QGroupBox>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,7 +29,6 @@
 #include <QtTest>
 
 #include <functional>
-#include <memory>
 #include <set>
 #include <sys/resource.h>
 #include <tuple>

@@ -4,7 +4,7 @@
 
 #include "e2e.h"
 
-#include <QCheckBox>
+#include <algorithm>
 
 using namespace e2e;
 using Type = sim::Device::Type;
@@ -132,6 +132,7 @@ class TestSequencer : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void fullRead_data();
     void fullRead();
     void fullWrite_data();
@@ -150,6 +151,12 @@ private slots:
     void splitAndDelay_data();
     void splitAndDelay();
 };
+
+void TestSequencer::initTestCase()
+{
+    // The window's trace lines would only drown the report.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+}
 
 // ---- Full read ----------------------------------------------------------------------------
 
