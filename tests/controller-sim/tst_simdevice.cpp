@@ -391,7 +391,7 @@ void TestSimDevice::typeChangesAtRunTime()
     device.setVersion(221);
     QCOMPARE(device.feed(Identity), QList<QByteArray>{"<Receiver v.221>"});
     QCOMPARE(device.feed(ReadSettings),
-             QList<QByteArray>{QByteArray::fromHex("03050a020207000f0001020103")});
+             QList<QByteArray>{QByteArray::fromHex("030503020207000f0001020103")});
     device.clearRequests();
     QVERIFY(device.requests().isEmpty());
 }

@@ -93,8 +93,8 @@ Device::Device(Type type, quint16 version)
 {
     // Factory state: channel 3, subnet 5, radio 19200 bit/s, power 7, RS-485 9600 bit/s.
     m_settings[Transmitter] = QByteArray::fromHex("03051102020700010a0a0a0a01");
-    // Receiver: period 10 s, transmitters 0..3 polled, outputs fed by 1, 2, 1, 3, range 4096.
-    m_settings[Receiver] = QByteArray::fromHex("03050a020207000f000102010301");
+    // Receiver: period 3 s, transmitters 0..3 polled, outputs fed by 1, 2, 1, 3, range 4096.
+    m_settings[Receiver] = QByteArray::fromHex("030503020207000f000102010301");
     m_registers = {{200, 3}, {201, 2}, {202, 7}, {220, 0}, {250, 5}};
     // Rows 1 and 2 on (addresses 18 and 19, sensors 2 and 3), row 1 marked In1A.
     m_addressTable = QByteArray::fromHex("011202011303000000000000000000000000000000010100");
