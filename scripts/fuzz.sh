@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets in build-fuzz (clang, ASan + UBSan) and runs each one for the
 # given number of seconds over a scratch copy of its seed corpus in fuzz/corpus/.
 #   scripts/fuzz.sh [seconds per target, default 30]
+# FUZZ_BUILD_TYPE (default Debug, the quickest to build for a short run) sets the build type
+# when build-fuzz is first configured; use RelWithDebInfo for long runs, it executes faster.
 # A crash, a sanitizer report or a broken invariant fails the run; the log's tail and the input
 # (also as Base64) are printed, and the input is kept in build-fuzz/artifacts/.
 set -euo pipefail
@@ -16,7 +18,7 @@ declare -A dict=([fuzz_replies]=fuzz/replies.dict [fuzz_window]=fuzz/replies.dic
 
 "$root/scripts/setup.sh" clang libclang-rt-14-dev
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${FUZZ_BUILD_TYPE:-Debug}" \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DTALVER_FUZZ=ON -DTALVER_BUILD_TESTS=OFF >/dev/null
 fi
