@@ -55,7 +55,6 @@ public:
     PROBE_MEMBER(pbWrite)
     PROBE_MEMBER(pbDefault)
     PROBE_MEMBER(lbVersion)
-    PROBE_MEMBER(lbLevel)
     PROBE_MEMBER(resiverInfoIndex)
     PROBE_MEMBER(resiverInfoData)
     PROBE_MEMBER(attemptsLeft)
@@ -64,8 +63,6 @@ public:
     PROBE_MEMBER(currentAction)
     PROBE_MEMBER(answerReceived)
     PROBE_MEMBER(requestPending)
-    PROBE_MEMBER(gbRegim)
-    PROBE_MEMBER(gbRs485)
     PROBE_MEMBER(gbRadio)
     PROBE_MEMBER(gbTransmitter)
     PROBE_MEMBER(gbData)
@@ -77,35 +74,14 @@ public:
 
 #define PROBE_CALL(name) \
     static void name(MainWindow &w) { w.name(); }
-    PROBE_CALL(openPort)
-    PROBE_CALL(slotTimer)
     PROBE_CALL(slotRead)
     PROBE_CALL(slotReadMassive)
-    PROBE_CALL(slotSave)
-    PROBE_CALL(setComandRegim)
-    PROBE_CALL(readCHA)
-    PROBE_CALL(readPower)
-    PROBE_CALL(setDataRegim)
-    PROBE_CALL(saveSimParam)
-    PROBE_CALL(saveSimParam0)
-    PROBE_CALL(saveSimParam1)
-    PROBE_CALL(saveSimParam2)
-    PROBE_CALL(saveSimParam3)
-    PROBE_CALL(saveSimParam31)
-    PROBE_CALL(saveSimParam4)
-    PROBE_CALL(saveMassiveParam)
-    PROBE_CALL(doSaveAll)
-    PROBE_CALL(doReadLevel)
-    PROBE_CALL(doDefault)
-    PROBE_CALL(doResiverInfo)
     PROBE_CALL(doTransmiterInfo)
     PROBE_CALL(getLevel)
     PROBE_CALL(updatePanels)
-    PROBE_CALL(stopMeasurement)
 #undef PROBE_CALL
 
     static void send(MainWindow &w, const QByteArray &data, SendType::SendType type) { w.send(data, type); }
     static quint8 interpret(MainWindow &w, const QByteArray &batch) { return w.interpret(batch); }
     static void applySettingsRecord(MainWindow &w) { w.applySettingsRecord(); }
-    static qint16 getNextResivInfo(MainWindow &w, bool first) { return w.getNextResivInfo(first); }
 };

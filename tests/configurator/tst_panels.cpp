@@ -3,7 +3,6 @@
 #include "resiver.h"
 
 #include <QGroupBox>
-#include <QProgressBar>
 #include <QtTest>
 
 class TestPanels : public QObject
@@ -11,209 +10,153 @@ class TestPanels : public QObject
     Q_OBJECT
 
 private slots:
-    void startState();
-    void panelRules_data();
-    void panelRules();
-    void speedChange_data();
-    void speedChange();
-    void settingsFile_data();
-    void settingsFile();
-    void logEmptiedAtStart();
-    void rowZeroFollowsAddressSpinBoxes();
-};
-
-void TestPanels::startState()
-{
-    WindowFixture f;
-    MainWindow &w = f.w();
-    QCOMPARE(w.windowTitle(), QStringLiteral("ТАЛВЕР Конфигуратор v0.342"));
-    QCOMPARE(w.objectName(), QStringLiteral("MainWindow"));
-    QCOMPARE(w.minimumWidth(), 980);
-    QCOMPARE(w.pos(), QPoint(5, 5));
-    QCOMPARE(w.palette().color(QPalette::Active, QPalette::Window), QColor(170, 255, 127));
-    QCOMPARE(w.palette().color(QPalette::Disabled, QPalette::Base), QColor(170, 255, 127));
-
-    QCOMPARE(P::pbConnect(w)->text(), QStringLiteral("Подключить"));
-    QVERIFY(P::pbConnect(w)->isEnabled());
-    QVERIFY(P::cbPort(w)->isEnabled());
-    QVERIFY(!P::pbRead(w)->isEnabled());
-    QVERIFY(!P::pbWrite(w)->isEnabled());
-    QVERIFY(!P::pbDefault(w)->isEnabled());
-
-    QCOMPARE(P::sbChannel(w)->maximum(), 11);
-    QCOMPARE(P::gbRadio(w)->title(), QStringLiteral("Настройки радиосвязи 868.025 (МГц)"));
-    QVERIFY(!P::sbSubnet(w)->isEnabled());
-    QCOMPARE(P::sbTimeAd2(w)->value(), 10);
-    QCOMPARE(P::cbRs485Speed(w)->currentText(), QStringLiteral("2400"));
-    QCOMPARE(P::ui(w)->progressBar_2->value(), 24);
-    QCOMPARE(P::ui(w)->progressBar_2->maximum(), 256);
-    QCOMPARE(P::pbMeasure(w)->text(), QStringLiteral("Включить измерение"));
-    QVERIFY(P::pbMeasure(w)->isCheckable());
-
-    QCOMPARE(P::deviceType(w), quint8(0));
-    QCOMPARE(P::numVersion(w), quint16(0));
-    QCOMPARE(P::currentAction(w), ActionType::none);
-    QCOMPARE(P::baMassive(w), QByteArray(24, '\0'));
-    QVERIFY(P::timer(w)->isActive());
-    QVERIFY(f.log().isEmpty());
-}
-
-// Enabled and shown states after an identification, by device type, firmware and mode.
-void TestPanels::panelRules_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("version");
-    QTest::addColumn<int>("regim");
-    // transmitter group, data group, receiver panel, address table, address box, ДУТ box,
-    // transmitter range shown, receiver range shown
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("none") << 0 << 0 << 0 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
-    QTest::newRow("receiver 200") << 1 << 200 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
-    QTest::newRow("receiver 295") << 1 << 295 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
-    QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange1";
-    QTest::newRow("receiver 296 transparent") << 1 << 296 << 1 << "tx0 data0 rx0 table0 adr0 dut0 range0 rxrange0";
-    QTest::newRow("transmitter 200") << 2 << 200 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
-    QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
-    QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
-    QTest::newRow("transmitter 295") << 2 << 295 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
-    QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range1 rxrange0";
-    QTest::newRow("transmitter 200 transparent") << 2 << 200 << 1 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
-    QTest::newRow("transmitter 296 transparent") << 2 << 296 << 1 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
-}
-
-void TestPanels::panelRules()
-{
-    QFETCH(int, type);
-    QFETCH(int, version);
-    QFETCH(int, regim);
-    QFETCH(QString, expected);
-
-    WindowFixture f;
-    MainWindow &w = f.w();
-    P::deviceType(w) = quint8(type);
-    P::numVersion(w) = quint16(version);
-    P::cbRegim(w)->setCurrentIndex(regim);   // runs the rules through slRefresh
-    P::updatePanels(w);
-
-    auto *oldProtokol = P::resiverPanel(w)->findChild<QComboBox *>(QStringLiteral("cbOldProtokol"));
-    QVERIFY(oldProtokol);
-    const auto bit = [](bool b) { return b ? '1' : '0'; };
-    // The spin boxes' own state: the ДУТ box sits in the transmitter group, which may be off.
-    const auto own = [](QWidget *widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); };
-    const QString actual = QStringLiteral("tx%1 data%2 rx%3 table%4 adr%5 dut%6 range%7 rxrange%8")
-                               .arg(bit(P::gbTransmitter(w)->isEnabled()))
-                               .arg(bit(P::gbData(w)->isEnabled()))
-                               .arg(bit(P::resiverPanel(w)->isEnabled()))
-                               .arg(bit(P::massiveAdr(w)->isEnabled()))
-                               .arg(bit(own(P::sbDeviceAdr(w))))
-                               .arg(bit(own(P::sbDutAdr(w))))
-                               .arg(bit(!P::cbDutRange(w)->isHidden() && !P::lbDutRange(w)->isHidden()))
-                               .arg(bit(!oldProtokol->isHidden()));
-    QCOMPARE(actual, expected);
-    if (type == 1)
-        QCOMPARE(P::sbDeviceAdr(w)->value(), 254);
-}
-
-void TestPanels::speedChange_data()
-{
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<QString>("speed");
-    QTest::addColumn<int>("expectedChannel");
-    QTest::addColumn<int>("expectedMax");
-    QTest::addColumn<QString>("mhz");
-
-    QTest::newRow("4800 ch0") << 0 << "4800" << 0 << 11 << "868.025";
-    QTest::newRow("9600 ch11") << 11 << "9600" << 11 << 11 << "868.575";
-    QTest::newRow("19200 ch0") << 0 << "19200" << 0 << 5 << "868.05";
-    QTest::newRow("ch9 to 19200 cut to 5") << 9 << "19200" << 5 << 5 << "868.55";
-    QTest::newRow("38400 ch1") << 1 << "38400" << 1 << 2 << "868.3";
-    QTest::newRow("38400 ch2") << 2 << "38400" << 2 << 2 << "868.5";
-    QTest::newRow("ch9 to 115200 cut to 0") << 9 << "115200" << 0 << 0 << "868.3";
-}
-
-void TestPanels::speedChange()
-{
-    QFETCH(int, channel);
-    QFETCH(QString, speed);
-    QFETCH(int, expectedChannel);
-    QFETCH(int, expectedMax);
-    QFETCH(QString, mhz);
-
-    WindowFixture f;
-    MainWindow &w = f.w();
-    P::sbChannel(w)->setValue(channel);
-    P::cbSpeed(w)->setCurrentText(speed);
-    QCOMPARE(P::sbChannel(w)->value(), expectedChannel);
-    QCOMPARE(P::sbChannel(w)->maximum(), expectedMax);
-    QCOMPARE(P::gbRadio(w)->title(), QStringLiteral("Настройки радиосвязи %1 (МГц)").arg(mhz));
-}
-
-void TestPanels::settingsFile_data()
-{
-    QTest::addColumn<bool>("present");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("zapros");
-    QTest::addColumn<int>("sim");
-    QTest::addColumn<int>("resiver");
-
-    QTest::newRow("no file") << false << QByteArray() << 1000 << 1000 << 200;
-    QTest::newRow("all keys") << true
-                              << QByteArray("[settings]\nZaprosTimeMs=20\nZaprosSimTimeMs=30\nZaprosResiverTimeMs=40\n")
-                              << 20 << 30 << 40;
-    QTest::newRow("missing keys") << true << QByteArray("[settings]\nZaprosSimTimeMs=300\n") << 1000 << 300 << 200;
-    QTest::newRow("low 16 bits") << true << QByteArray("[settings]\nZaprosTimeMs=66536\n") << 1000 << 1000 << 200;
-    QTest::newRow("minus one") << true << QByteArray("[settings]\nZaprosResiverTimeMs=-1\n") << 1000 << 1000 << 65535;
-    QTest::newRow("zero means default") << true << QByteArray("[settings]\nZaprosTimeMs=0\nZaprosResiverTimeMs=65536\n")
-                                        << 1000 << 1000 << 200;
-    QTest::newRow("text means default") << true << QByteArray("[settings]\nZaprosSimTimeMs=fast\n") << 1000 << 1000 << 200;
-    QTest::newRow("junk file") << true << QByteArray("\x01\xff[[[=\n\n==\x00zz", 14) << 1000 << 1000 << 200;
-}
-
-void TestPanels::settingsFile()
-{
-    QFETCH(bool, present);
-    QFETCH(QByteArray, content);
-    QFETCH(int, zapros);
-    QFETCH(int, sim);
-    QFETCH(int, resiver);
-
-    WindowFixture f(content, present);
-    MainWindow &w = f.w();
-    QCOMPARE(int(P::timerInterval(w)), zapros);
-    QCOMPARE(int(P::timerSimInterval(w)), sim);
-    QCOMPARE(int(P::timerResiverInterval(w)), resiver);
-    QCOMPARE(P::timer(w)->interval(), zapros);
-}
-
-void TestPanels::logEmptiedAtStart()
-{
-    QTemporaryDir dir;
-    const QString old = QDir::currentPath();
-    QDir::setCurrent(dir.path());
+    // Before anything is connected. The buttons' states after a failed open are tst_link's, the
+    // panels' states with no device are the "none" row of panelRules.
+    void startState()
     {
-        QFile log(QStringLiteral("log.txt"));
+        WindowFixture f;
+        MainWindow &w = f.w();
+        QCOMPARE(w.windowTitle(), QStringLiteral("ТАЛВЕР Конфигуратор v0.342"));
+        QCOMPARE(w.pos(), QPoint(5, 5));
+        QCOMPARE(P::pbConnect(w)->text(), QStringLiteral("Подключить"));
+        QVERIFY(!P::pbRead(w)->isEnabled());
+        QVERIFY(P::cbPort(w)->isEnabled());
+        QCOMPARE(P::sbChannel(w)->maximum(), 11);
+        QCOMPARE(P::gbRadio(w)->title(), QStringLiteral("Настройки радиосвязи 868.025 (МГц)"));
+        QVERIFY(!P::sbSubnet(w)->isEnabled());   // only the module or the defaults set it
+        QCOMPARE(P::baMassive(w), QByteArray(24, '\0'));
+        QVERIFY(P::timer(w)->isActive());
+        QVERIFY(f.log().isEmpty());
+    }
+
+    // Enabled and shown states after an identification, by device type, firmware and mode.
+    void panelRules_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("regim");
+        // transmitter group, data group, receiver panel, address table, address box, ДУТ box,
+        // transmitter range shown, receiver range shown
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << 0 << 0 << 0 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
+        QTest::newRow("receiver 200") << 1 << 200 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
+        QTest::newRow("receiver 295") << 1 << 295 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
+        QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange1";
+        QTest::newRow("receiver 296 transparent") << 1 << 296 << 1 << "tx0 data0 rx0 table0 adr0 dut0 range0 rxrange0";
+        QTest::newRow("transmitter 200") << 2 << 200 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
+        QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
+        QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
+        QTest::newRow("transmitter 295") << 2 << 295 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
+        QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range1 rxrange0";
+        QTest::newRow("transmitter 200 transparent") << 2 << 200 << 1 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
+        QTest::newRow("transmitter 296 transparent") << 2 << 296 << 1 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
+    }
+    void panelRules()
+    {
+        QFETCH(int, type);
+        QFETCH(int, version);
+        QFETCH(int, regim);
+        WindowFixture f;
+        MainWindow &w = f.w();
+        P::deviceType(w) = quint8(type);
+        P::numVersion(w) = quint16(version);
+        P::cbRegim(w)->setCurrentIndex(regim);   // runs the rules through slRefresh
+        P::updatePanels(w);
+
+        auto *oldProtokol = P::resiverPanel(w)->findChild<QComboBox *>(QStringLiteral("cbOldProtokol"));
+        QVERIFY(oldProtokol);
+        // The spin boxes' own state: the ДУТ box sits in the transmitter group, which may be off.
+        const auto own = [](QWidget *widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); };
+        QTEST(QStringLiteral("tx%1 data%2 rx%3 table%4 adr%5 dut%6 range%7 rxrange%8")
+                  .arg(P::gbTransmitter(w)->isEnabled()).arg(P::gbData(w)->isEnabled())
+                  .arg(P::resiverPanel(w)->isEnabled()).arg(P::massiveAdr(w)->isEnabled())
+                  .arg(own(P::sbDeviceAdr(w))).arg(own(P::sbDutAdr(w)))
+                  .arg(!P::cbDutRange(w)->isHidden() && !P::lbDutRange(w)->isHidden())
+                  .arg(!oldProtokol->isHidden()), "expected");
+        if (type == 1)
+            QCOMPARE(P::sbDeviceAdr(w)->value(), 254);
+    }
+
+    // The radio speed limits the channel, cuts a channel above the new limit and sets the
+    // frequency in the group's title.
+    void speedChange_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("expected");   // channel, its maximum, the group's title
+        const auto row = [](int channel, int maximum, const char *mhz) {
+            return QStringLiteral("%1 %2 Настройки радиосвязи %3 (МГц)").arg(channel).arg(maximum).arg(QLatin1String(mhz));
+        };
+        QTest::newRow("4800 ch0") << 0 << "4800" << row(0, 11, "868.025");
+        QTest::newRow("9600 ch11") << 11 << "9600" << row(11, 11, "868.575");
+        QTest::newRow("19200 ch0") << 0 << "19200" << row(0, 5, "868.05");
+        QTest::newRow("ch9 to 19200 cut to 5") << 9 << "19200" << row(5, 5, "868.55");
+        QTest::newRow("38400 ch1") << 1 << "38400" << row(1, 2, "868.3");
+        QTest::newRow("ch9 to 115200 cut to 0") << 9 << "115200" << row(0, 0, "868.3");
+    }
+    void speedChange()
+    {
+        QFETCH(int, channel);
+        QFETCH(QString, speed);
+        WindowFixture f;
+        MainWindow &w = f.w();
+        P::sbChannel(w)->setValue(channel);
+        P::cbSpeed(w)->setCurrentText(speed);
+        QTEST(QStringLiteral("%1 %2 %3").arg(P::sbChannel(w)->value()).arg(P::sbChannel(w)->maximum())
+                  .arg(P::gbRadio(w)->title()), "expected");
+    }
+
+    void settingsFile_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("periods");   // ZaprosTimeMs, ZaprosSimTimeMs, ZaprosResiverTimeMs
+        QTest::newRow("no file") << false << QByteArray() << "1000 1000 200";
+        QTest::newRow("all keys") << true
+            << QByteArray("[settings]\nZaprosTimeMs=20\nZaprosSimTimeMs=30\nZaprosResiverTimeMs=40\n") << "20 30 40";
+        QTest::newRow("missing keys") << true << QByteArray("[settings]\nZaprosSimTimeMs=300\n") << "1000 300 200";
+        QTest::newRow("low 16 bits") << true << QByteArray("[settings]\nZaprosTimeMs=66536\n") << "1000 1000 200";
+        QTest::newRow("minus one") << true << QByteArray("[settings]\nZaprosResiverTimeMs=-1\n") << "1000 1000 65535";
+        QTest::newRow("zero means default")
+            << true << QByteArray("[settings]\nZaprosTimeMs=0\nZaprosResiverTimeMs=65536\n") << "1000 1000 200";
+        QTest::newRow("text means default") << true << QByteArray("[settings]\nZaprosSimTimeMs=fast\n") << "1000 1000 200";
+        QTest::newRow("junk file") << true << QByteArray("\x01\xff[[[=\n\n==\x00zz", 14) << "1000 1000 200";
+    }
+    void settingsFile()
+    {
+        QFETCH(bool, present);
+        QFETCH(QByteArray, content);
+        WindowFixture f(content, present);
+        MainWindow &w = f.w();
+        QTEST(QStringLiteral("%1 %2 %3").arg(P::timerInterval(w)).arg(P::timerSimInterval(w))
+                  .arg(P::timerResiverInterval(w)), "periods");
+        QCOMPARE(P::timer(w)->interval(), int(P::timerInterval(w)));
+    }
+
+    // A second start in the same folder (the fixture's) leaves only its own exchange in the log.
+    void logEmptiedAtStart()
+    {
+        WindowFixture f;
+        QFile log(f.dir.filePath(QStringLiteral("log.txt")));
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.write("an earlier run\r\n");
+        log.close();
+        MainWindow second;
+        QVERIFY(f.log().isEmpty());
     }
-    {
-        MainWindow w;
-        QCOMPARE(QFileInfo(QStringLiteral("log.txt")).size(), 0);
-    }
-    QDir::setCurrent(old);
-}
 
-void TestPanels::rowZeroFollowsAddressSpinBoxes()
-{
-    WindowFixture f;
-    MainWindow &w = f.w();
-    P::sbDeviceAdr(w)->setValue(7);
-    P::sbDutAdr(w)->setValue(9);
-    // The table's defaults zero row 0, and the spin boxes follow only if row 0 held 7 and 9.
-    P::massiveAdr(w)->setDefault();
-    QCOMPARE(P::sbDeviceAdr(w)->value(), 0);
-    QCOMPARE(P::sbDutAdr(w)->value(), 0);
-}
+    void rowZeroFollowsAddressSpinBoxes()
+    {
+        WindowFixture f;
+        MainWindow &w = f.w();
+        P::sbDeviceAdr(w)->setValue(7);
+        P::sbDutAdr(w)->setValue(9);
+        // The table's defaults zero row 0, and the spin boxes follow only if row 0 held 7 and 9.
+        P::massiveAdr(w)->setDefault();
+        QCOMPARE(P::sbDeviceAdr(w)->value(), 0);
+        QCOMPARE(P::sbDutAdr(w)->value(), 0);
+    }
+};
 
 QTEST_MAIN(TestPanels)
 #include "tst_panels.moc"
