@@ -483,7 +483,17 @@ quint8 MainWindow::ReadEn()
 // the bytes received since the last request, and a reply is taken once it is complete.
 quint8 MainWindow::interpret(const QByteArray &batch)
 {
+    // Nothing awaited: the bytes are logged only, so a device that keeps talking to an idle
+    // window does not grow the buffer.
+    if (expectedReply == SendType::none) {
+        reply.clear();
+        return 0;
+    }
     reply += batch;
+    // No awaited reply is longer than a few dozen bytes; keep a chatty line's tail bounded.
+    constexpr int kMaxReply = 4096;
+    if (reply.size() > kMaxReply)
+        reply.remove(0, reply.size() - kMaxReply);
     if (reply.size() < 2)
         return 0;
 

@@ -20,6 +20,7 @@ public:
 #define PROBE_MEMBER(name) \
     static decltype(auto) name(MainWindow &w) { return (w.name); }
     PROBE_MEMBER(massiveAdr)
+    PROBE_MEMBER(reply)
     PROBE_MEMBER(numVersion)
     PROBE_MEMBER(timerInterval)
     PROBE_MEMBER(timerSimInterval)

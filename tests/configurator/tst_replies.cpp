@@ -282,6 +282,20 @@ private slots:
             QVERIFY(data.isEmpty());
     }
 
+    // A device that keeps talking to an idle window must not grow the reply buffer, and a
+    // request that waits gets at most a bounded tail of a chatty line.
+    void replyBufferBounded()
+    {
+        MainWindow &w = f->w();
+        f->reply(QByteArray(3000, 'x'));
+        QVERIFY(P::reply(w).isEmpty());
+        P::send(w, proto::transmitterDataRequest(221, 0), SendType::resiverInfo);
+        for (int i = 0; i < 3; ++i)
+            f->reply(QByteArray(3000, 'y'));
+        QCOMPARE(P::reply(w).size(), 4096);
+        QVERIFY(P::resiverInfoData(w)[0].size() <= 4096);
+    }
+
     void supersededReplyIgnored()
     {
         MainWindow &w = f->w();
