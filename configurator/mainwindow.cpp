@@ -625,45 +625,47 @@ void MainWindow::applyTransmitterTable(const QByteArray &table)
 
 void MainWindow::applySettingsRecord()
 {
-    const QByteArray &r = settingsRecord;
-    const auto b = [&r](int i) { return quint8(r.at(i)); };
+    // The order matters: each control signals its change, the speed sets the channel range
+    // and the mode re-runs the panel rules.
     const bool receiver = deviceType == proto::Receiver;
+    const proto::TransmitterSettings t = proto::unpackTransmitterSettings(settingsRecord);
+    const proto::ReceiverSettings r = proto::unpackReceiverSettings(settingsRecord, numVersion);
+    const proto::RadioSettings &radio = t;   // bytes 0, 1, 3, 4, 5 are the same in both layouts
 
-    sbChannel->setValue(b(0));
-    sbSubnet->setValue(b(1));
+    sbChannel->setValue(radio.channel);
+    sbSubnet->setValue(radio.subnet);
     if (receiver)
-        resiverPanel->setPeriod(b(2));
+        resiverPanel->setPeriod(r.period);
     else
-        sbDeviceAdr->setValue(b(2));
-    setIndex(cbSpeed, b(4) & 0x7F);
+        sbDeviceAdr->setValue(t.deviceAdr);
+    setIndex(cbSpeed, radio.radioSpeed);
     // The new speed may have lowered the channel range before the channel was set above and
     // cut the channel; set it again now that the range belongs to the record's speed.
-    sbChannel->setValue(b(0));
-    setIndex(cbRegim, b(3) >> 7);
-    setIndex(cbRs485Speed, b(3) & 0x7F);
+    sbChannel->setValue(radio.channel);
+    setIndex(cbRegim, radio.regim);
+    setIndex(cbRs485Speed, radio.rs485Speed);
 
     if (!receiver) {
-        sbDutAdr->setValue(b(7));
-        sbTimeFd1->setValue(b(8));
-        sbTimeFd2->setValue(b(9));
-        sbTimeAd1->setValue(b(10));
-        sbTimeAd2->setValue(b(11));
+        sbDutAdr->setValue(t.dutAdr);
+        sbTimeFd1->setValue(t.timeFd1);
+        sbTimeFd2->setValue(t.timeFd2);
+        sbTimeAd1->setValue(t.timeAd1);
+        sbTimeAd2->setValue(t.timeAd2);
         if (proto::hasRangeByte(numVersion))
-            cbDutRange->setCurrentIndex(b(12) != 0 ? 0 : 1);
+            cbDutRange->setCurrentIndex(t.range4096 ? 0 : 1);
         return;
     }
 
-    const proto::ReceiverSettings s = proto::unpackReceiverSettings(r, numVersion);
-    resiverPanel->setAdrMask0(s.mask0);
-    resiverPanel->setAdrMask1(s.mask1);
-    resiverPanel->setAn1(s.an1);
-    resiverPanel->setAn2(s.an2);
-    resiverPanel->setFq1(s.fq1);
-    resiverPanel->setFq2(s.fq2);
-    resiverPanel->setFq1Mode(s.fq1Mode);
-    resiverPanel->setFq2Mode(s.fq2Mode);
+    resiverPanel->setAdrMask0(r.mask0);
+    resiverPanel->setAdrMask1(r.mask1);
+    resiverPanel->setAn1(r.an1);
+    resiverPanel->setAn2(r.an2);
+    resiverPanel->setFq1(r.fq1);
+    resiverPanel->setFq2(r.fq2);
+    resiverPanel->setFq1Mode(r.fq1Mode);
+    resiverPanel->setFq2Mode(r.fq2Mode);
     if (proto::hasRangeByte(numVersion))
-        resiverPanel->setOldProtokol(s.range4096);
+        resiverPanel->setOldProtokol(r.range4096);
 }
 
 // ---- Controller requests --------------------------------------------------------------
@@ -678,6 +680,16 @@ void MainWindow::slotReadMassive()
     send(proto::readTableRequest(deviceType), SendType::readMassive);
 }
 
+void MainWindow::readRadioControls(proto::RadioSettings &s) const
+{
+    s.channel = quint8(sbChannel->value());
+    s.subnet = quint8(sbSubnet->value());
+    s.regim = quint8(cbRegim->currentIndex());
+    s.rs485Speed = quint8(cbRs485Speed->currentIndex());
+    s.radioSpeed = quint8(cbSpeed->currentIndex());
+    s.power = quint8(knobPower->value());
+}
+
 void MainWindow::slotSave()
 {
     qDebug() << "slotSave()";
@@ -686,13 +698,8 @@ void MainWindow::slotSave()
     QByteArray frame;
     if (deviceType != proto::Receiver) {
         proto::TransmitterSettings s;
-        s.channel = quint8(sbChannel->value());
-        s.subnet = quint8(sbSubnet->value());
+        readRadioControls(s);
         s.deviceAdr = quint8(sbDeviceAdr->value());
-        s.regim = quint8(cbRegim->currentIndex());
-        s.rs485Speed = quint8(cbRs485Speed->currentIndex());
-        s.radioSpeed = quint8(cbSpeed->currentIndex());
-        s.power = quint8(knobPower->value());
         s.dutAdr = quint8(sbDutAdr->value());
         s.timeFd1 = quint8(sbTimeFd1->value());
         s.timeFd2 = quint8(sbTimeFd2->value());
@@ -702,13 +709,8 @@ void MainWindow::slotSave()
         frame = proto::writeSettingsFrame(s);
     } else {
         proto::ReceiverSettings s;
-        s.channel = quint8(sbChannel->value());
-        s.subnet = quint8(sbSubnet->value());
+        readRadioControls(s);
         s.period = quint8(resiverPanel->getPeriod());
-        s.regim = quint8(cbRegim->currentIndex());
-        s.rs485Speed = quint8(cbRs485Speed->currentIndex());
-        s.radioSpeed = quint8(cbSpeed->currentIndex());
-        s.power = quint8(knobPower->value());
         s.fq1Mode = quint8(resiverPanel->getFq1Mode());
         s.fq2Mode = quint8(resiverPanel->getFq2Mode());
         s.mask0 = resiverPanel->getAdrMask0();

@@ -18,6 +18,7 @@ class MassiveAdr;
 class power;
 class resiver;
 namespace Ui { class MainWindowUi; }
+namespace proto { struct RadioSettings; }
 
 // The kind of the last request and so of the reply awaited. The values are fixed: the
 // parser dispatches on them and the tests name them.
@@ -124,6 +125,7 @@ private:
     quint8 ReadEn();
     quint8 interpret(const QByteArray &batch);
     void applySettingsRecord();
+    void readRadioControls(proto::RadioSettings &s) const;
     void applyTransmitterTable(const QByteArray &table);
 
     qint16 getNextResivInfo(bool first);

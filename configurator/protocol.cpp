@@ -127,16 +127,34 @@ QByteArray registerWriteFrame(int reg, int value)
 
 // ---- Settings record ------------------------------------------------------------------
 
-QByteArray packTransmitterSettings(const TransmitterSettings &s)
+namespace {
+
+void packRadio(QByteArray &r, const RadioSettings &s)
 {
-    QByteArray r(kTransmitterRecordSize, '\0');
     r[0] = char(s.channel);
     r[1] = char(s.subnet);
-    r[2] = char(s.deviceAdr);
     r[3] = char(modeByte(s.regim, s.rs485Speed));
     r[4] = char(s.radioSpeed);
     r[5] = char(s.power);
-    r[6] = 0;
+}
+
+void unpackRadio(RadioSettings &s, const QByteArray &record)
+{
+    s.channel = byteAt(record, 0);
+    s.subnet = byteAt(record, 1);
+    s.regim = byteAt(record, 3) >> 7;
+    s.rs485Speed = byteAt(record, 3) & 0x7F;
+    s.radioSpeed = byteAt(record, 4) & 0x7F;
+    s.power = byteAt(record, 5);
+}
+
+} // namespace
+
+QByteArray packTransmitterSettings(const TransmitterSettings &s)
+{
+    QByteArray r(kTransmitterRecordSize, '\0');
+    packRadio(r, s);
+    r[2] = char(s.deviceAdr);
     r[7] = char(s.dutAdr);
     r[8] = char(s.timeFd1);
     r[9] = char(s.timeFd2);
@@ -152,12 +170,8 @@ QByteArray packReceiverSettings(const ReceiverSettings &s, quint16 version)
     const quint8 mode1 = s.fq1Mode & 1;
     const quint8 mode2 = s.fq2Mode & 1;
     QByteArray r(kReceiverRecordSize, '\0');
-    r[0] = char(s.channel);
-    r[1] = char(s.subnet);
+    packRadio(r, s);
     r[2] = char(s.period);
-    r[3] = char(modeByte(s.regim, s.rs485Speed));
-    r[4] = char(s.radioSpeed);
-    r[5] = char(s.power);
     r[6] = char(wide ? (mode2 << 1) | mode1 : 0);
     r[7] = char(s.mask0);
     r[8] = char(s.mask1);
@@ -182,13 +196,8 @@ QByteArray writeSettingsFrame(const ReceiverSettings &s, quint16 version)
 TransmitterSettings unpackTransmitterSettings(const QByteArray &record)
 {
     TransmitterSettings s;
-    s.channel = byteAt(record, 0);
-    s.subnet = byteAt(record, 1);
+    unpackRadio(s, record);
     s.deviceAdr = byteAt(record, 2);
-    s.regim = byteAt(record, 3) >> 7;
-    s.rs485Speed = byteAt(record, 3) & 0x7F;
-    s.radioSpeed = byteAt(record, 4) & 0x7F;
-    s.power = byteAt(record, 5);
     s.dutAdr = byteAt(record, 7);
     s.timeFd1 = byteAt(record, 8);
     s.timeFd2 = byteAt(record, 9);
@@ -201,13 +210,8 @@ TransmitterSettings unpackTransmitterSettings(const QByteArray &record)
 ReceiverSettings unpackReceiverSettings(const QByteArray &record, quint16 version)
 {
     ReceiverSettings s;
-    s.channel = byteAt(record, 0);
-    s.subnet = byteAt(record, 1);
+    unpackRadio(s, record);
     s.period = byteAt(record, 2);
-    s.regim = byteAt(record, 3) >> 7;
-    s.rs485Speed = byteAt(record, 3) & 0x7F;
-    s.radioSpeed = byteAt(record, 4) & 0x7F;
-    s.power = byteAt(record, 5);
     s.mask0 = byteAt(record, 7);
     s.mask1 = byteAt(record, 8);
     const quint8 b9 = byteAt(record, 9);

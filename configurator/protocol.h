@@ -60,29 +60,28 @@ inline quint8 modeByte(int regimIndex, int rs485Index)
     return quint8((regimIndex != 0 ? 0x80 : 0x00) | (rs485Index & 0x7F));
 }
 
-struct TransmitterSettings
+// The fields both kinds of controller keep in the same bytes: 0, 1, 3 and 4, 5.
+struct RadioSettings
 {
     quint8 channel = 0;
     quint8 subnet = 0;
-    quint8 deviceAdr = 0;
     quint8 regim = 0;        // 0 standard, 1 transparent
     quint8 rs485Speed = 0;   // index 0..3
     quint8 radioSpeed = 0;   // index 0..4
     quint8 power = 0;
+};
+
+struct TransmitterSettings : RadioSettings
+{
+    quint8 deviceAdr = 0;
     quint8 dutAdr = 0;
     quint8 timeFd1 = 10, timeFd2 = 10, timeAd1 = 10, timeAd2 = 10;
     bool range4096 = true;   // ДУТ range: true "4096", false "65536"
 };
 
-struct ReceiverSettings
+struct ReceiverSettings : RadioSettings
 {
-    quint8 channel = 0;
-    quint8 subnet = 0;
     quint8 period = 1;
-    quint8 regim = 0;
-    quint8 rs485Speed = 0;
-    quint8 radioSpeed = 0;
-    quint8 power = 0;
     quint8 fq1Mode = 0, fq2Mode = 0;   // 0 "Частота", 1 "Дискрет"
     quint8 mask0 = 0, mask1 = 0;       // transmitters 0..7 and 8..15
     quint8 fq1 = 0, fq2 = 0, an1 = 0, an2 = 0;   // output routing: transmitter addresses
