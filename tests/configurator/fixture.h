@@ -29,6 +29,14 @@ public:
         }
         window = std::make_unique<MainWindow>();
     }
+    // Starts the window in a folder the test has prepared (an unwritable log, a junk settings
+    // file); log() then reads nothing.
+    struct Folder { QString path; };
+    explicit WindowFixture(const Folder &folder) : oldCwd(QDir::currentPath())
+    {
+        QDir::setCurrent(folder.path);
+        window = std::make_unique<MainWindow>();
+    }
     ~WindowFixture()
     {
         window.reset();

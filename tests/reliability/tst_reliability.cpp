@@ -2,7 +2,7 @@
 // settings file is junk, there is no port to open. It must start, say nothing about it, and
 // still talk to a controller.
 
-#include "probe.h"
+#include "fixture.h"
 #include "ptypair.h"
 
 #include <QApplication>
@@ -14,7 +14,6 @@
 
 #include <memory>
 
-using P = MainWindowProbe;
 
 namespace {
 
@@ -37,44 +36,11 @@ public:
     QStringList seen;
 };
 
-// The window started in a working folder that the test prepares first.
-class Workplace
-{
-public:
-    explicit Workplace(const QString &folder) : oldCwd(QDir::currentPath())
-    {
-        QDir::setCurrent(folder);
-        window = std::make_unique<MainWindow>();
-    }
-    ~Workplace()
-    {
-        window.reset();
-        QDir::setCurrent(oldCwd);
-    }
-    MainWindow &w() { return *window; }
-
-    // Opens the pseudo-terminal through the window's own button; the first request follows.
-    bool connectPty()
-    {
-        if (!pty.isValid())
-            return false;
-        window->selectPort(pty.slavePath());
-        P::pbConnect(*window)->click();
-        return P::port(*window)->isOpen();
-    }
-
-    PtyPair pty;
-
-private:
-    QString oldCwd;
-    std::unique_ptr<MainWindow> window;
-};
-
 const QByteArray kVersionRequest = QByteArray::fromHex("210101");
 const QByteArray kShortPeriods = "[settings]\nZaprosTimeMs=50\nZaprosSimTimeMs=50\nZaprosResiverTimeMs=50\n";
 
 // The controller identifies itself and the window takes it in: the exchange works.
-void identifyTransmitter(Workplace &place)
+void identifyTransmitter(WindowFixture &place)
 {
     QCOMPARE(place.pty.readFor(kVersionRequest.size(), 3000), kVersionRequest);
     place.pty.write("<Transmitter v.296>");
@@ -120,7 +86,7 @@ void TestReliability::unwritableLog()
         folder = dir.path();
     }
     ModalWatch boxes;
-    Workplace place(folder);
+    WindowFixture place(WindowFixture::Folder{folder});
     MainWindow &w = place.w();
     QVERIFY(!P::logFile(w)->isOpen());
 
@@ -185,7 +151,7 @@ void TestReliability::junkSettings()
         file.write(conf);
     }
     ModalWatch boxes;
-    Workplace place(dir.path());
+    WindowFixture place(WindowFixture::Folder{dir.path()});
     MainWindow &w = place.w();
     QCOMPARE(int(P::timerInterval(w)), zapros);
     QCOMPARE(int(P::timerSimInterval(w)), sim);
@@ -223,7 +189,7 @@ void TestReliability::noPort()
     conf.close();
 
     ModalWatch boxes;
-    Workplace place(dir.path());
+    WindowFixture place(WindowFixture::Folder{dir.path()});
     MainWindow &w = place.w();
     if (emptyList)
         P::cbPort(w)->clear();
