@@ -99,6 +99,20 @@ QString portOpenHint(const QSerialPort *port)
     return reason;
 }
 
+// The radio-module part of the write: "+++", the five registers, "ATO", then the table.
+ActionType nextWriteStep(ActionType step)
+{
+    switch (step) {
+    case ActionType::saveSimParam: return ActionType::saveSimParam0;
+    case ActionType::saveSimParam0: return ActionType::saveSimParam1;
+    case ActionType::saveSimParam1: return ActionType::saveSimParam2;
+    case ActionType::saveSimParam2: return ActionType::saveSimParam3;
+    case ActionType::saveSimParam3: return ActionType::saveSimParam31;
+    case ActionType::saveSimParam31: return ActionType::saveSimParam4;
+    default: return ActionType::saveMassive;
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -1022,13 +1036,15 @@ void MainWindow::stepAnswered(ActionType step)
     case ActionType::readCHA: progress->setValue(4); next(ActionType::readPower); break;
     case ActionType::readPower: progress->setValue(6); next(ActionType::setDataRegim); break;
     case ActionType::setDataRegim: progress->setValue(6); next(ActionType::readSetting); break;
-    case ActionType::saveSimParam: next(ActionType::saveSimParam0); break;
-    case ActionType::saveSimParam0: next(ActionType::saveSimParam1); break;
-    case ActionType::saveSimParam1: next(ActionType::saveSimParam2); break;
-    case ActionType::saveSimParam2: next(ActionType::saveSimParam3); break;
-    case ActionType::saveSimParam3: next(ActionType::saveSimParam31); break;
-    case ActionType::saveSimParam31: next(ActionType::saveSimParam4); break;
-    case ActionType::saveSimParam4: next(ActionType::saveMassive); break;
+    case ActionType::saveSimParam:
+    case ActionType::saveSimParam0:
+    case ActionType::saveSimParam1:
+    case ActionType::saveSimParam2:
+    case ActionType::saveSimParam3:
+    case ActionType::saveSimParam31:
+    case ActionType::saveSimParam4:
+        next(nextWriteStep(step));
+        break;
     case ActionType::readMassive: progress->setValue(10); goIdle(); break;
     default: break;
     }
@@ -1072,34 +1088,17 @@ void MainWindow::stepFailed(ActionType step)
         }
         break;
     // In the write, "go on" means the next register: skipping one would leave the value the
-    // technician set unwritten while the controller's own record takes it.
+    // technician set unwritten while the controller's own record takes it. Only a failed
+    // operating mode ("ATS220=") is tried once more.
     case ActionType::saveSimParam:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam0);
-        break;
     case ActionType::saveSimParam0:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam0);
-        break;
     case ActionType::saveSimParam1:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam2);
-        break;
     case ActionType::saveSimParam2:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam3);
-        break;
     case ActionType::saveSimParam3:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam31);
-        break;
     case ActionType::saveSimParam31:
-        if (ask(radioWrite))
-            next(ActionType::saveSimParam4);
-        break;
     case ActionType::saveSimParam4:
         if (ask(radioWrite))
-            next(ActionType::saveMassive);
+            next(step == ActionType::saveSimParam0 ? step : nextWriteStep(step));
         break;
     default:
         break;
