@@ -1,0 +1,62 @@
+#pragma once
+
+// What "Записать" sends to one controller, as one value: the radio module's registers, the
+// settings record's fields and the address table (transmitter) or the map of polled
+// transmitters 16..255 (receiver). The write fills it from the panels once; the read-back
+// compares the device's answers against it; profiles save and load it. No widgets here.
+
+#include "protocol.h"
+
+#include <QList>
+#include <QString>
+
+namespace proto {
+
+struct DeviceConfig
+{
+    quint8 deviceType = NoDevice;   // Receiver, or the transmitter layout for anything else
+    quint16 version = 0;            // firmware the values are meant for
+    TransmitterSettings transmitter;
+    ReceiverSettings receiver;
+    QByteArray addressTable = QByteArray(kAddressTableSize, '\0');   // transmitter, above 220
+    QByteArray receiverMap = QByteArray(kReceiverMapSize, '\0');     // receiver, above 220
+
+    bool isReceiver() const { return deviceType == Receiver; }
+    // The radio-link fields of the layout in use (registers 220, 250, 200, 202, 201 and
+    // bytes 0, 1, 3, 4, 5 of the record).
+    const RadioSettings &radio() const;
+    RadioSettings &radio();
+
+    // The write frames: 21 0E/0F rec 02, and 21 19 table 06 or 21 1F map 32.
+    QByteArray settingsFrame() const;
+    QByteArray tableFrame() const;
+    // The radio registers in the order the write sends them: 220, 250, 200, 202, 201.
+    QList<QPair<int, int>> registers() const;
+
+    // Fills the settings fields from a settings read reply (the record without its last byte
+    // up to version 295); fields the reply lacks keep their values.
+    void takeSettingsReply(const QByteArray &reply);
+    // Fills the table from a table read reply (24 bytes transmitter, 32 receiver).
+    void takeTableReply(const QByteArray &reply);
+
+    struct Difference
+    {
+        QString field;   // the field's label in the window
+        QString sent;
+        QString read;
+    };
+    // The fields that differ between what was written (this) and what the device reported
+    // back (`read`), only those the device reports for its firmware: the record without the
+    // power byte (the module keeps the power), the range byte above 295, the table above 220.
+    QList<Difference> compare(const DeviceConfig &read) const;
+
+    bool operator==(const DeviceConfig &o) const;
+    bool operator!=(const DeviceConfig &o) const { return !(*this == o); }
+};
+
+// Texts the window shows for an index: radio speed "9600", RS-485 speed "19200", etc.
+QString radioSpeedText(int index);
+QString rs485SpeedText(int index);
+QString regimText(int index);
+
+} // namespace proto
