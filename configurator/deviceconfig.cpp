@@ -57,6 +57,16 @@ private:
 
 } // namespace
 
+ChannelPlan channelPlan(int radioSpeedIndex)
+{
+    switch (radioSpeedIndex) {
+    case 2: return {5, 868050000, 100000};    // 19200
+    case 3: return {2, 868100000, 200000};    // 38400
+    case 4: return {0, 868300000, 600000};    // 115200
+    default: return {11, 868025000, 50000};   // 4800 and 9600
+    }
+}
+
 QString radioSpeedText(int index)
 {
     return indexText({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
@@ -172,6 +182,37 @@ QList<DeviceConfig::Difference> DeviceConfig::compare(const DeviceConfig &read) 
     if (wide)
         cmp(QStringLiteral("Адреса опрашиваемых передатчиков 16–255"), numbersText(receiverMap, 16),
             numbersText(read.receiverMap, 16));
+    return out;
+}
+
+QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
+{
+    QList<Value> out;
+    const auto check = [&out](const char *field, int value, int min, int max) {
+        if (value < min || value > max)
+            out.append({QString::fromUtf8(field), value});
+    };
+    const RadioSettings &r = radio();
+    check("Скорость", r.radioSpeed, 0, 4);
+    check("Канал связи", r.channel, 0, channelPlan(r.radioSpeed).maxChannel);
+    check("Номер подсети", r.subnet, 0, 99);
+    check("Мощность", r.power, 0, 7);
+    check("Интерфейс RS-485, скорость", r.rs485Speed, 0, 3);
+    if (!isReceiver()) {
+        const TransmitterSettings &t = transmitter;
+        check("Время измерения, сек., Вх.1 Ч/Д", t.timeFd1, 1, 60);
+        check("Время измерения, сек., Вх.2 Ч/Д", t.timeFd2, 1, 60);
+        check("Время измерения, сек., Вх.1 А/Д", t.timeAd1, 1, 60);
+        check("Время измерения, сек., Вх.2 А/Д", t.timeAd2, 1, 60);
+        return out;
+    }
+    const ReceiverSettings &s = receiver;
+    const int top = maxTransmitterAddress(version);
+    check("Период опроса, сек.", s.period, 1, 5);
+    check("Выход 1 Ч/Д, адрес", s.fq1, 0, top);
+    check("Выход 2 Ч/Д, адрес", s.fq2, 0, top);
+    check("Выход 1 А/Д, адрес", s.an1, 0, top);
+    check("Выход 2 А/Д, адрес", s.an2, 0, top);
     return out;
 }
 

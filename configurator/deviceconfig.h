@@ -50,9 +50,31 @@ struct DeviceConfig
     // power byte (the module keeps the power), the range byte above 295, the table above 220.
     QList<Difference> compare(const DeviceConfig &read) const;
 
+    struct Value
+    {
+        QString field;   // the field's label in the window
+        int value;
+    };
+    // Values a box of the window cannot show (an index its list lacks, a number outside its
+    // range, which a spin box would clamp), so that writing the panels back would send a value
+    // the device never had: channel above the speed's plan, subnet above 99, power above 7,
+    // speed indexes outside the lists, measuring times outside 1..60, a poll period outside
+    // 1..5, an output routed to a transmitter the firmware cannot address.
+    QList<Value> valuesOutOfRange() const;
+
     bool operator==(const DeviceConfig &o) const;
     bool operator!=(const DeviceConfig &o) const { return !(*this == o); }
 };
+
+// The radio channel plan by speed index (0 "4800" .. 4 "115200"): the faster the link, the
+// wider the channel. An index outside the list gets the plan of the slow speeds.
+struct ChannelPlan
+{
+    int maxChannel;
+    qint64 baseHz;
+    qint64 stepHz;
+};
+ChannelPlan channelPlan(int radioSpeedIndex);
 
 // Texts the window shows for an index: radio speed "9600", RS-485 speed "19200", etc.
 QString radioSpeedText(int index);

@@ -63,25 +63,6 @@ QComboBox *comboBox(const QStringList &items)
     return box;
 }
 
-struct ChannelPlan
-{
-    int maxChannel;
-    qint64 baseHz;
-    qint64 stepHz;
-};
-
-// Channel plan of the radio link by speed: the faster the link, the wider the channel.
-ChannelPlan channelPlan(const QString &speed)
-{
-    if (speed == QLatin1String("19200"))
-        return {5, 868050000, 100000};
-    if (speed == QLatin1String("38400"))
-        return {2, 868100000, 200000};
-    if (speed == QLatin1String("115200"))
-        return {0, 868300000, 600000};
-    return {11, 868025000, 50000};   // "4800" and "9600"
-}
-
 QString portOpenHint(const QSerialPort *port)
 {
     const QString reason = port->errorString();
@@ -111,6 +92,12 @@ ActionType nextWriteStep(ActionType step)
     case ActionType::saveSimParam31: return ActionType::saveSimParam4;
     default: return ActionType::saveMassive;
     }
+}
+
+QByteArray registerTag(SendType::SendType kind)
+{
+    return kind == SendType::readCHA ? QByteArrayLiteral("S250=")
+         : kind == SendType::readPower ? QByteArrayLiteral("S202=") : QByteArrayLiteral("S201=");
 }
 
 } // namespace
@@ -377,11 +364,11 @@ void MainWindow::openPort()
         port->close();
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
+        forgetExchange();
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));
-        currentAction = ActionType::readVersion;
-        requestPending = true;
+        startRead();
         ui->statusBar->showMessage(QStringLiteral("Порт %1 открыт").arg(name), kStatusMs);
     } else if (listed.isEmpty()) {
         ui->statusBar->showMessage(QStringLiteral("Не выбран порт"), kStatusMs);
@@ -412,12 +399,26 @@ void MainWindow::closeLostPort(const QString &reason)
     port->close();
     pbConnect->setText(QStringLiteral("Подключить"));
     stopMeasurement();
-    goIdle();
-    requestPending = false;
-    expectedReply = SendType::none;
-    setIndicator(kGrey);
+    forgetExchange();
     setConnectedState(false);
     ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
+}
+
+// Whatever was awaited or received belongs to the closed line: a stray byte arriving after the
+// next connect must not complete a reply of the last session.
+void MainWindow::forgetExchange()
+{
+    goIdle();
+    expectedReply = SendType::none;
+    reply.clear();
+    rssiTick = false;
+    readComplete = false;
+    setIndicator(kGrey);
+}
+
+void MainWindow::decision(const QString &text)
+{
+    qDebug() << "decision" << text;
 }
 
 void MainWindow::logBlock(const QByteArray &block, bool flush)
@@ -497,9 +498,9 @@ quint8 MainWindow::ReadEn()
 // the bytes received since the last request, and a reply is taken once it is complete.
 quint8 MainWindow::interpret(const QByteArray &batch)
 {
-    // Nothing awaited: the bytes are logged only, so a device that keeps talking to an idle
-    // window does not grow the buffer.
-    if (expectedReply == SendType::none) {
+    // Nothing awaited and no step waiting for its check tick: the bytes are logged only, so a
+    // device that keeps talking to an idle window does not grow the buffer.
+    if (expectedReply == SendType::none && !awaitingCheck()) {
         reply.clear();
         return 0;
     }
@@ -513,48 +514,17 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     switch (expectedReply) {
     case SendType::readSetting:
-        // A record carries no framing: more bytes than its length mean that something else
-        // got in before or after it (line noise, the late answer to an earlier request), and
-        // which bytes are the record cannot be told. Such a reply is not taken, so nothing
-        // shifted reaches the panels; the step is repeated as after a silence.
-        if (reply.size() > proto::settingsReplySize(deviceType, numVersion))
-            return 0;
-        if (!proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion))
-            return 0;
-        answerReceived = true;
-        attemptsLeft = 5;
-        expectedReply = SendType::none;
-        return 1;
-
     case SendType::readMassive:
-        // Complete at its length; longer is not the table (see the settings record above).
-        if (reply.size() != proto::tableReplySize(deviceType))
-            return 0;
-        if (deviceType == proto::Receiver)
-            resiverPanel->setAdrMaskExt(proto::receiverMapFromReply(reply));
-        else
-            applyTransmitterTable(reply.left(proto::kAddressTableSize));
-        answerReceived = true;
-        attemptsLeft = 5;
-        expectedReply = SendType::none;
-        return 1;
+    case SendType::resiverInfo:
+        // A record has no framing: it is decided at the check tick, from everything received
+        // since the request (settleReply), never while its bytes are still coming.
+        return 0;
 
-    case SendType::readVersion: {
-        if (const auto id = proto::scanIdentity(reply)) {
-            deviceType = id->deviceType;
-            expectedReply = SendType::none;
-            lbVersion->setText(id->label);
-            answerReceived = true;
-            numVersion = id->version;
-            if (deviceType == proto::Receiver) {
-                const bool wide = proto::hasWideAddresses(numVersion);
-                resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
-                resiverPanel->setAdrExtEnabled(wide);
-            }
-        }
+    case SendType::readVersion:
+        if (const auto id = proto::scanIdentity(reply))
+            acceptIdentity(*id);
         qDebug() << "numVersion" << numVersion;
         return 2;
-    }
 
     case SendType::comandRegim:
     case SendType::dataRegim:
@@ -570,40 +540,14 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     case SendType::readCHA:
     case SendType::readPower:
-    case SendType::readPower2: {
-        const QByteArray tag = expectedReply == SendType::readCHA     ? QByteArrayLiteral("S250=")
-                               : expectedReply == SendType::readPower ? QByteArrayLiteral("S202=")
-                                                                      : QByteArrayLiteral("S201=");
-        const auto value = proto::scanRegister(reply, tag);
-        if (!value)
-            return 0;
-        const SendType::SendType kind = expectedReply;
-        expectedReply = SendType::none;
-        if (kind == SendType::readCHA)
-            sbSubnet->setValue(*value);
-        else
-            knobPower->setValue(quint8(qMin(*value, 255)));
-        answerReceived = true;
+    case SendType::readPower2:
+        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply)))
+            acceptRegister(*value);
         return 0;
-    }
 
-    case SendType::getLevel: {
-        const auto level = proto::scanRssi(reply);
-        if (!level)
-            return 0;
-        qDebug() << "rssi" << reply << *level;
-        ui->progressBar_2->setValue(qBound(0, *level, ui->progressBar_2->maximum()));
-        ui->statusBar->showMessage(QStringLiteral("Уровень сигнала: %1").arg(*level), kStatusMs);
-        return 0;
-    }
-
-    case SendType::resiverInfo:
-        // Bytes after a poll has ended have no transmitter to belong to: they are only logged.
-        if (resiverInfoIndex > 255)
-            return 0;
-        resiverInfoData[resiverInfoIndex] = reply;
-        qDebug() << "baTmp.length();" << reply.size();
-        answerReceived = true;
+    case SendType::getLevel:
+        if (const auto level = proto::scanRssi(reply))
+            showLevel(*level);
         return 0;
 
     case SendType::readLevel: {
@@ -622,6 +566,130 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     default:
         return 0;
     }
+}
+
+void MainWindow::acceptIdentity(const proto::Identity &id)
+{
+    deviceType = id.deviceType;
+    expectedReply = SendType::none;
+    lbVersion->setText(id.label);
+    answerReceived = true;
+    numVersion = id.version;
+    if (deviceType == proto::Receiver) {
+        resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
+        resiverPanel->setAdrExtEnabled(proto::hasWideAddresses(numVersion));
+    }
+    deviceRead = proto::DeviceConfig();
+    deviceRead.deviceType = deviceType;
+    deviceRead.version = numVersion;
+    decision(QStringLiteral("Ответ: %1").arg(id.label));
+}
+
+void MainWindow::acceptRegister(int value)
+{
+    const SendType::SendType kind = expectedReply;
+    expectedReply = SendType::none;
+    const quint8 byte = quint8(qMin(value, 255));
+    if (kind == SendType::readCHA) {
+        sbSubnet->setValue(value);
+        deviceRead.radio().subnet = byte;
+    } else {
+        knobPower->setValue(byte);
+        deviceRead.radio().power = byte;
+    }
+    answerReceived = true;
+    decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(registerTag(kind))).arg(value));
+}
+
+void MainWindow::showLevel(int level)
+{
+    qDebug() << "rssi" << reply << level;
+    rssiTick = false;
+    ui->progressBar_2->setValue(qBound(0, level, ui->progressBar_2->maximum()));
+    ui->statusBar->showMessage(QStringLiteral("Уровень сигнала: %1").arg(level), kStatusMs);
+}
+
+bool MainWindow::awaitingCheck() const
+{
+    return currentAction != ActionType::none && !requestPending;
+}
+
+// The check tick decides the step's reply from every byte received since its request: a
+// record only at exactly its length, a text value with what has come by now.
+void MainWindow::settleReply()
+{
+    if (currentAction == ActionType::readVersion && answerReceived) {
+        if (const auto id = proto::scanIdentity(reply, true))
+            lbVersion->setText(id->label);   // the ">" that came after the digits
+        return;
+    }
+    switch (expectedReply) {
+    case SendType::readVersion:
+        if (const auto id = proto::scanIdentity(reply, true)) {
+            acceptIdentity(*id);
+            updatePanels();
+        }
+        return;
+    case SendType::readCHA:
+    case SendType::readPower:
+        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply), true))
+            acceptRegister(*value);
+        return;
+    case SendType::readSetting:
+    case SendType::readMassive:
+    case SendType::resiverInfo:
+        break;
+    default:
+        return;
+    }
+
+    const int size = proto::recordReplySize(expectedReply, deviceType, numVersion);
+    if (reply.size() != size) {
+        if (!reply.isEmpty())
+            decision(QStringLiteral("Не принято: %1 байт вместо %2").arg(reply.size()).arg(size));
+        return;
+    }
+    decision(QStringLiteral("Ответ: %1 байт").arg(size));
+    answerReceived = true;
+    if (expectedReply == SendType::resiverInfo) {
+        // Bytes after a poll has ended have no transmitter to belong to.
+        if (resiverInfoIndex <= 255)
+            resiverInfoData[resiverInfoIndex] = reply;
+        else
+            answerReceived = false;
+        qDebug() << "baTmp.length();" << reply.size();
+        return;
+    }
+    attemptsLeft = 5;
+    if (expectedReply == SendType::readSetting) {
+        proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion);
+        deviceRead.takeSettingsReply(reply);
+    } else {
+        if (deviceType == proto::Receiver)
+            resiverPanel->setAdrMaskExt(proto::receiverMapFromReply(reply));
+        else
+            applyTransmitterTable(reply);
+        deviceRead.takeTableReply(reply);
+    }
+    expectedReply = SendType::none;
+    applySettingsRecord();
+}
+
+// A read has ended: complete when every step was answered and every value can be shown.
+void MainWindow::finishRead(bool complete)
+{
+    const QList<proto::DeviceConfig::Value> bad = deviceRead.valuesOutOfRange();
+    readComplete = complete && bad.isEmpty();
+    if (complete)
+        ui->statusBar->showMessage(QStringLiteral("Считано: %1").arg(lbVersion->text()));
+    if (bad.isEmpty())
+        return;
+    QStringList lines;
+    for (const proto::DeviceConfig::Value &v : bad)
+        lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+    notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
+                          "другие значения, и запись отправит их вместо значений устройства:\n\n")
+           + lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::rebuildDataDutList(const QByteArray &table)
@@ -779,6 +847,11 @@ void MainWindow::doResiverInfo()
 
 void MainWindow::doTransmiterInfo()
 {
+    if (pbMeasure->isChecked() && !port->isOpen()) {
+        pbMeasure->setChecked(false);
+        ui->statusBar->showMessage(QStringLiteral("Измерение не включено: порт не открыт"), kStatusMs);
+        return;
+    }
     timer->setInterval(timerInterval);
     attemptsLeft = 5;
     if (pbMeasure->isChecked()) {
@@ -862,6 +935,7 @@ void MainWindow::getLevel()
     const QByteArray frame = proto::atFrame("AT+SRDRSSI?\r\n");
     qDebug() << frame;
     send(frame, SendType::getLevel);
+    rssiTick = true;
 }
 
 // ---- Sequencer ------------------------------------------------------------------------
@@ -875,6 +949,12 @@ void MainWindow::setIndicator(const char *styleSheet)
 
 void MainWindow::slotTimer()
 {
+    // The signal level is taken on the first tick after its request, with what has come.
+    if (rssiTick && expectedReply == SendType::getLevel) {
+        if (const auto level = proto::scanRssi(reply, true))
+            showLevel(*level);
+    }
+    rssiTick = false;
     if (requestPending) {
         setIndicator(currentAction == ActionType::none ? kGrey : kGreen);
         if (currentAction != ActionType::none)
@@ -976,6 +1056,9 @@ void MainWindow::goIdle()
 void MainWindow::checkStep()
 {
     const ActionType step = currentAction;
+    settleReply();
+    if (step != ActionType::none && !answerReceived && step != ActionType::transmiterInfo)
+        decision(QStringLiteral("Нет ответа"));
     switch (step) {
     case ActionType::none:
         return;
@@ -1007,6 +1090,7 @@ void MainWindow::checkStep()
     } else if (attemptsLeft > 0) {
         --attemptsLeft;
         requestPending = true;
+        decision(QStringLiteral("Повтор %1").arg(5 - attemptsLeft));
     } else {
         goIdle();   // idle before asking, so the ticks under the box do nothing
         // Qt does not deliver the next tick of this timer while its slot is still running,
@@ -1027,6 +1111,7 @@ void MainWindow::stepAnswered(ActionType step)
         if (!proto::hasWideAddresses(numVersion)) {
             progress->setValue(10);
             next(ActionType::none);
+            finishRead(readClean);
         } else {
             progress->setValue(8);
             next(ActionType::readMassive);
@@ -1045,7 +1130,7 @@ void MainWindow::stepAnswered(ActionType step)
     case ActionType::saveSimParam4:
         next(nextWriteStep(step));
         break;
-    case ActionType::readMassive: progress->setValue(10); goIdle(); break;
+    case ActionType::readMassive: progress->setValue(10); goIdle(); finishRead(readClean); break;
     default: break;
     }
 }
@@ -1070,6 +1155,7 @@ void MainWindow::stepFailed(ActionType step)
         const bool yes = ask(QStringLiteral("Не удалось считать доступные каналы. Проверьте питание. Продолжить?"));
         attemptsLeft = 5;
         if (yes) {
+            readClean = false;
             progress->setValue(4);
             next(ActionType::readPower);
         }
@@ -1077,6 +1163,7 @@ void MainWindow::stepFailed(ActionType step)
     }
     case ActionType::readPower:
         if (ask(QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?"))) {
+            readClean = false;
             progress->setValue(6);
             next(ActionType::setDataRegim);
         }
@@ -1152,9 +1239,17 @@ void MainWindow::doReadLevel()
 {
     stopMeasurement();
     timer->setInterval(timerInterval);
+    startRead();
+}
+
+void MainWindow::startRead()
+{
     attemptsLeft = 5;
     currentAction = ActionType::readVersion;
     requestPending = true;
+    readClean = true;
+    readComplete = false;
+    ui->statusBar->clearMessage();
 }
 
 void MainWindow::doSaveAll()
@@ -1263,13 +1358,13 @@ void MainWindow::updatePanels()
 
 void MainWindow::slSpeedChange(int)
 {
-    sbChannel->setMaximum(channelPlan(cbSpeed->currentText()).maxChannel);
+    sbChannel->setMaximum(proto::channelPlan(cbSpeed->currentIndex()).maxChannel);
     slFreqChange();
 }
 
 void MainWindow::slFreqChange()
 {
-    const ChannelPlan plan = channelPlan(cbSpeed->currentText());
+    const proto::ChannelPlan plan = proto::channelPlan(cbSpeed->currentIndex());
     const qint64 hz = plan.baseHz + sbChannel->value() * plan.stepHz;
     gbRadio->setTitle(QStringLiteral("Настройки радиосвязи %1 (МГц)").arg(double(hz) / 1000000.0));
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "deviceconfig.h"
+#include "protocol.h"
+
 #include <QByteArray>
 #include <QMainWindow>
 #include <QSerialPort>
@@ -18,31 +21,6 @@ class MassiveAdr;
 class power;
 class resiver;
 namespace Ui { class MainWindowUi; }
-namespace proto { struct RadioSettings; }
-
-// The kind of the last request and so of the reply awaited. The values are fixed: the
-// parser dispatches on them and the tests name them.
-namespace SendType {
-enum SendType : quint8 {
-    none = 0,
-    readVersion = 2,
-    saveSetting = 3,
-    readSetting = 4,
-    comandRegim = 5,
-    readCHA = 6,
-    dataRegim = 7,
-    readPower = 9,
-    saveSimParam = 10,
-    readPower2 = 11,
-    saveSimParam2 = 12,
-    getLevel = 13,
-    resiverInfo = 14,
-    readLevel = 15,
-    saveMassive = 16,
-    readMassive = 17,
-    saveMassiveResiver = 18,
-};
-}
 
 // The sequencer's steps.
 enum class ActionType : quint8 {
@@ -118,6 +96,8 @@ private:
     void updatePanels();
     void stopMeasurement();
     void closeLostPort(const QString &reason);
+    void forgetExchange();
+    void decision(const QString &text);
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);
@@ -125,6 +105,13 @@ private:
     quint8 ReadEn();
     quint8 interpret(const QByteArray &batch);
     void applySettingsRecord();
+    void acceptIdentity(const proto::Identity &id);
+    void acceptRegister(int value);
+    void showLevel(int level);
+    bool awaitingCheck() const;
+    void settleReply();
+    void startRead();
+    void finishRead(bool complete);
     void readRadioControls(proto::RadioSettings &s) const;
     void applyTransmitterTable(const QByteArray &table);
 
@@ -204,4 +191,8 @@ private:
 
     QByteArray settingsRecord;   // the last settings reply, one byte per field
     QByteArray reply;            // every byte received since the last request
+    proto::DeviceConfig deviceRead;   // what the device reported in the last read
+    bool readClean = true;       // no step of the running read was passed over
+    bool readComplete = false;   // the panels hold a complete read of the connected device
+    bool rssiTick = false;       // a level request waits for its first tick
 };

@@ -33,9 +33,9 @@ qint64 integerField(const QByteArray &field)
 }
 
 // Version after an identity tag standing at tagPos > 0: up to three digits, complete once
-// one byte follows them.
+// three have arrived or a byte follows fewer; at the check tick, with the digits so far.
 std::optional<Identity> identityAt(const QByteArray &reply, int tagPos, int tagSize,
-                                   quint8 deviceType)
+                                   quint8 deviceType, bool final)
 {
     const int start = tagPos + tagSize;
     int digits = 0;
@@ -44,8 +44,8 @@ std::optional<Identity> identityAt(const QByteArray &reply, int tagPos, int tagS
         version = quint16(version * 10 + (reply.at(start + digits) - '0'));
         ++digits;
     }
-    if (start + digits >= reply.size())
-        return std::nullopt;   // the digits may go on, or their terminator is still to come
+    if (digits < 3 && start + digits >= reply.size() && !(final && digits > 0))
+        return std::nullopt;   // the digits may go on
 
     Identity id;
     id.deviceType = deviceType;
@@ -244,6 +244,16 @@ int tableReplySize(quint8 deviceType)
     return deviceType == Receiver ? 2 + kReceiverMapSize : kAddressTableSize;
 }
 
+int recordReplySize(SendType::SendType kind, quint8 deviceType, quint16 version)
+{
+    switch (kind) {
+    case SendType::readSetting: return settingsReplySize(deviceType, version);
+    case SendType::readMassive: return tableReplySize(deviceType);
+    case SendType::resiverInfo: return TransmitterRecord::kSize;
+    default: return -1;
+    }
+}
+
 bool mergeSettingsReply(QByteArray &record, const QByteArray &reply, quint8 deviceType,
                         quint16 version)
 {
@@ -301,7 +311,7 @@ bool replyAcceptsWrite(const QByteArray &reply)
 
 // ---- Replies --------------------------------------------------------------------------
 
-std::optional<Identity> scanIdentity(const QByteArray &reply)
+std::optional<Identity> scanIdentity(const QByteArray &reply, bool final)
 {
     static const QByteArray receiverTag("Receiver v.");
     static const QByteArray transmitterTag("Transmitter v.");
@@ -310,13 +320,13 @@ std::optional<Identity> scanIdentity(const QByteArray &reply)
     const bool hasR = r > 0;
     const bool hasT = t > 0;
     if (hasR && (!hasT || r < t))
-        return identityAt(reply, r, receiverTag.size(), Receiver);
+        return identityAt(reply, r, receiverTag.size(), Receiver, final);
     if (hasT)
-        return identityAt(reply, t, transmitterTag.size(), Transmitter);
+        return identityAt(reply, t, transmitterTag.size(), Transmitter, final);
     return std::nullopt;
 }
 
-std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag)
+std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag, bool final)
 {
     const int pos = reply.indexOf(tag);
     if (pos < 0)
@@ -325,8 +335,11 @@ std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag)
     int value = 0;
     int digits = 0;
     while (digits < 5) {
-        if (i >= reply.size())
+        if (i >= reply.size()) {
+            if (final && digits > 0)
+                break;             // the check tick takes the digits that have come
             return std::nullopt;   // more digits or their end may follow
+        }
         if (!isDigit(reply.at(i)))
             break;
         value = value * 10 + (reply.at(i) - '0');
@@ -336,7 +349,7 @@ std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag)
     return value;
 }
 
-std::optional<int> scanRssi(const QByteArray &reply)
+std::optional<int> scanRssi(const QByteArray &reply, bool final)
 {
     static const QByteArray tag("+SRDRSSI: ");
     const int pos = reply.indexOf(tag);
@@ -345,8 +358,11 @@ std::optional<int> scanRssi(const QByteArray &reply)
     const int start = pos + tag.size();
     int value = 0;
     for (int n = 0; n < 3; ++n) {
-        if (start + n >= reply.size())
+        if (start + n >= reply.size()) {
+            if (final && n > 0)
+                break;
             return std::nullopt;
+        }
         const char c = reply.at(start + n);
         if (isLineEnd(c))
             break;

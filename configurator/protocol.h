@@ -11,6 +11,30 @@
 #include <array>
 #include <optional>
 
+// The kind of the last request and so of the reply awaited. The values are fixed: the
+// parser dispatches on them and the tests name them.
+namespace SendType {
+enum SendType : quint8 {
+    none = 0,
+    readVersion = 2,
+    saveSetting = 3,
+    readSetting = 4,
+    comandRegim = 5,
+    readCHA = 6,
+    dataRegim = 7,
+    readPower = 9,
+    saveSimParam = 10,
+    readPower2 = 11,
+    saveSimParam2 = 12,
+    getLevel = 13,
+    resiverInfo = 14,
+    readLevel = 15,
+    saveMassive = 16,
+    readMassive = 17,
+    saveMassiveResiver = 18,
+};
+}
+
 namespace proto {
 
 enum DeviceType : quint8 { NoDevice = 0, Receiver = 1, Transmitter = 2 };
@@ -119,6 +143,12 @@ int settingsReplySize(quint8 deviceType, quint16 version);
 // The table read reply: 32 bytes from a receiver, 24 from a transmitter.
 int tableReplySize(quint8 deviceType);
 
+// The exact size of a binary reply (settings record, address table or receiver map, a
+// transmitter's 18-byte data record), -1 for a text reply. Binary replies carry no framing:
+// the bytes received since the request are the reply only when there are exactly this many;
+// fewer or more (noise, a late answer to an earlier request) cannot be told apart from it.
+int recordReplySize(SendType::SendType kind, quint8 deviceType, quint16 version);
+
 // Copies the first settingsReplySize() bytes of a complete reply into the cached record
 // (kept at kMaxRecordSize bytes); fields the reply does not carry keep their cached value,
 // bytes beyond settingsReplySize() are ignored. Returns false, leaving the record alone,
@@ -162,9 +192,10 @@ bool replyAcceptsWrite(const QByteArray &reply);
 // Identity text such as "<Transmitter v.296>". The tag ("Receiver v." or "Transmitter v.",
 // its first occurrence) must stand at a position above 0; when both occur, the earlier one
 // counts. The version is the decimal value of up to three digits after the tag (0 when a
-// non-digit follows the tag). Complete once the digits are followed by one more byte (or
-// three digits and one more byte): "<Receiver v.221>" gives deviceType 1, version 221, label
-// "<Receiver v.221>". The label runs from the first "<" (the start when there is none) through
+// non-digit follows the tag). Complete once three digits have arrived or a byte follows fewer;
+// with `final` (the sequencer's check tick) also with the one or two digits that have come, so
+// a reply without its closing ">" is taken: "<Receiver v.221>" gives deviceType 1, version 221,
+// label "<Receiver v.221>". The label runs from the first "<" (the start when there is none) through
 // the first ">" after it, or to the end of the bytes received so far.
 struct Identity
 {
@@ -172,20 +203,22 @@ struct Identity
     quint16 version = 0;
     QString label;   // from the first "<" through the first ">" inclusive
 };
-std::optional<Identity> scanIdentity(const QByteArray &reply);
+std::optional<Identity> scanIdentity(const QByteArray &reply, bool final = false);
 
 // A register value after its tag ("S250=", "S202=", "S201="): every decimal digit after the
 // tag (its first occurrence, anywhere in the reply); complete once a non-digit follows the
-// digits or five digits have arrived. A non-digit
-// right after the tag gives 0. std::nullopt while the tag or the end of the number is missing.
-std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag);
+// digits or five digits have arrived, and with `final` (the check tick) with the digits that
+// have come, so "S250=5" without its line end is taken. A non-digit right after the tag gives
+// 0. std::nullopt while the tag or the end of the number is missing.
+std::optional<int> scanRegister(const QByteArray &reply, const QByteArray &tag, bool final = false);
 
 // "+SRDRSSI: " followed by up to three characters before a line end. The first character
 // gives its digit value (0 if not a digit), every following digit is appended, other
 // characters are skipped: "87\r" gives 87, "x7\r" gives 7, "300" gives 300 (no 8-bit cut; the
 // caller clamps to its bar). Complete once three characters or a line end ("\r" or "\n")
-// have arrived; a line end right after the tag gives 0.
-std::optional<int> scanRssi(const QByteArray &reply);
+// have arrived, or with `final` (the first tick after the request) once one has; a line end
+// right after the tag gives 0.
+std::optional<int> scanRssi(const QByteArray &reply, bool final = false);
 
 // The measurement text between the first "$" and the first "#" after it, split at ","
 // (field 0 begins with the "$"). Field 1 temperature and 2 level in decimal, 4 and 5 through

@@ -1,6 +1,7 @@
 // The main window's own reply handling: every batch goes through MainWindow::interpret, the
-// routine behind readyRead, with the window in the state the first input bytes choose, and a
-// settings or table reply is applied to the panels as slotReadyRead does.
+// routine behind readyRead, with the window in the state the first input bytes choose, then
+// the sequencer's check tick decides (settleReply). No byte sequence that is not exactly a
+// record is ever applied.
 //
 // Input: byte 0 the awaited reply (a SendType value, modulo the table below), byte 1 the
 // device type (bits 0-1, modulo 3) and bit 7 set for a transmitter number past the end of a
@@ -82,37 +83,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(P::expectedReply(w) == kind);
 
     QByteArray reply;
-    bool consumed = false;
+    const QByteArray recordBefore = P::settingsRecord(w);
+    const QByteArray tableBefore = P::baMassive(w);
+    const QByteArray dataBefore = index <= 255 ? P::resiverInfoData(w)[index] : QByteArray();
     for (const QByteArray &batch : batches) {
         reply += batch;
-        const QByteArray before = index <= 255 ? P::resiverInfoData(w)[index] : QByteArray();
         const quint8 result = P::interpret(w, batch);
-        FUZZ_CHECK(result <= 2);
+        FUZZ_CHECK(result == 0 || result == 2);   // records wait for the check tick
         FUZZ_CHECK(P::deviceType(w) <= 2);
-        FUZZ_CHECK(P::settingsRecord(w).size() == proto::kMaxRecordSize);
-        FUZZ_CHECK(P::baMassive(w).size() == proto::kAddressTableSize);
-
-        if (result == 1) {
-            // A settings or table reply is taken once; what follows it belongs to no request.
-            FUZZ_CHECK(kind == SendType::readSetting || kind == SendType::readMassive);
-            FUZZ_CHECK(!consumed);
-            FUZZ_CHECK(P::answerReceived(w));
-            FUZZ_CHECK(P::expectedReply(w) == SendType::none);
-            FUZZ_CHECK(P::attemptsLeft(w) == 5);
-            consumed = true;
-            P::applySettingsRecord(w);
-        } else if (result == 2) {
+        FUZZ_CHECK(P::settingsRecord(w) == recordBefore);
+        FUZZ_CHECK(P::baMassive(w) == tableBefore);
+        if (result == 2) {
             FUZZ_CHECK(kind == SendType::readVersion);
             P::updatePanels(w);
         }
-
-        if (kind == SendType::resiverInfo && index <= 255) {
-            // The transmitter's entry holds everything received for it so far.
-            FUZZ_CHECK(P::resiverInfoData(w)[index] == (reply.size() >= 2 ? reply : before));
-        }
     }
-    if (kind == SendType::resiverInfo && index > 255)
-        FUZZ_CHECK(!P::answerReceived(w));   // past the end of a poll nothing is stored
+
+    // The check tick: a record is taken only when every byte since the request is exactly it.
+    const int exact = proto::recordReplySize(kind, deviceType, version);
+    P::settleReply(w);
+    FUZZ_CHECK(P::settingsRecord(w).size() == proto::kMaxRecordSize);
+    FUZZ_CHECK(P::baMassive(w).size() == proto::kAddressTableSize);
+    const bool taken = exact > 0 && reply.size() == exact && !(kind == SendType::resiverInfo && index > 255);
+    FUZZ_CHECK(P::answerReceived(w) == taken || exact < 0);
+    if (kind == SendType::readSetting)
+        FUZZ_CHECK(taken ? P::settingsRecord(w).left(exact) == reply : P::settingsRecord(w) == recordBefore);
+    if (kind == SendType::readMassive && deviceType != 1)
+        FUZZ_CHECK(taken ? P::baMassive(w) == reply : P::baMassive(w) == tableBefore);
+    if (kind == SendType::resiverInfo && index <= 255)
+        FUZZ_CHECK(P::resiverInfoData(w)[index] == (taken ? reply : dataBefore));
 
     // Let the posted layout and status-bar events through now and then, as the event loop would.
     static unsigned runs = 0;

@@ -80,6 +80,8 @@ public:
     PROBE_CALL(doTransmiterInfo)
     PROBE_CALL(getLevel)
     PROBE_CALL(updatePanels)
+    PROBE_CALL(settleReply)   // what the sequencer's check tick decides
+    PROBE_CALL(slotTimer)
 #undef PROBE_CALL
 
     static void send(MainWindow &w, const QByteArray &data, SendType::SendType type) { w.send(data, type); }

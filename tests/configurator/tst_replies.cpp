@@ -39,6 +39,7 @@ void identify(WindowFixture &f, const QByteArray &identity)
     P::send(f.w(), proto::versionRequest(), SendType::readVersion);
     QCOMPARE(f.pty.readFor(3), QByteArray::fromHex("210101"));
     f.reply(identity);
+    P::settleReply(f.w());
     QVERIFY(P::answerReceived(f.w()));
     P::answerReceived(f.w()) = false;   // as the sequencer does before its next request
 }
@@ -83,6 +84,7 @@ private slots:
         both("receiver 221", QByteArray("<Receiver v.221>\r\n"), "1 221 <Receiver v.221> 1");
         both("transmitter 296", QByteArray("\r\n<Transmitter v.296>"), "2 296 <Transmitter v.296> 1");
         both("receiver 200", QByteArray("<Receiver v.200>"), "1 200 <Receiver v.200> 1");
+        both("receiver 221 without '>'", QByteArray("<Receiver v.221"), "1 221 <Receiver v.221 1");
         both("garbage", QByteArray("\xff\x00zzz<>v.1", 10), "0 0 Version: 0");
     }
     void identity()
@@ -91,7 +93,10 @@ private slots:
         QFETCH(QByteArray, reply);
         MainWindow &w = f->w();
         P::send(w, proto::versionRequest(), SendType::readVersion);
+        P::currentAction(w) = ActionType::readVersion;   // the step whose check tick comes
+        P::requestPending(w) = false;
         deliver(*f, reply, bytewise);
+        P::settleReply(w);
         QTEST(QStringLiteral("%1 %2 %3 %4").arg(P::deviceType(w)).arg(P::numVersion(w))
                   .arg(P::lbVersion(w)->text()).arg(P::answerReceived(w)), "found");
         QCOMPARE(P::expectedReply(w), P::answerReceived(w) ? SendType::none : SendType::readVersion);
@@ -103,7 +108,7 @@ private slots:
         }
     }
 
-    // The record is shorter than its layout until its last byte: nothing of it may show before.
+    // A record is taken at the check tick at exactly its length: short, nothing of it shows.
     void settings_data()
     {
         QTest::addColumn<bool>("bytewise");
@@ -137,9 +142,11 @@ private slots:
         QCOMPARE(f->pty.readFor(3), QByteArray::fromHex("210103"));
         const QString before = describeSettings(w);
         deliver(*f, reply.left(reply.size() - 1), bytewise);
+        P::settleReply(w);
         QCOMPARE(describeSettings(w), before);
         QVERIFY(!P::answerReceived(w));
         deliver(*f, reply.right(1), bytewise);
+        P::settleReply(w);
         QTEST(describeSettings(w), "expected");
         QVERIFY(P::answerReceived(w));
         QCOMPARE(P::attemptsLeft(w), quint8(5));
@@ -156,6 +163,7 @@ private slots:
         both("subnet 12", int(SendType::readCHA), QByteArray("\r\nS250=12\r\n"), "1 12 1");
         both("subnet read, ERROR", int(SendType::readCHA), QByteArray("ERROR\r\n"), "0 9 1");
         both("power 7", int(SendType::readPower), QByteArray("S202=7\r\n"), "1 9 7");
+        both("subnet without line end", int(SendType::readCHA), QByteArray("S250=5"), "1 5 1");
         both("+++, ERROR and OK", int(SendType::comandRegim), QByteArray("ERROR\r\nOK\r\n"), "1 9 1");
         both("ATO, nothing useful", int(SendType::dataRegim), QByteArray("O\r\nK\r\n"), "0 9 1");
         both("write, OK", int(SendType::saveSimParam), QByteArray("OK\r\n"), "1 9 1");
@@ -171,6 +179,7 @@ private slots:
         P::knobPower(w)->setValue(1);
         P::send(w, proto::atFrame("AT\r"), SendType::SendType(type));
         deliver(*f, reply, bytewise);
+        P::settleReply(w);
         QTEST(QStringLiteral("%1 %2 %3").arg(P::answerReceived(w)).arg(P::sbSubnet(w)->value())
                   .arg(P::knobPower(w)->value()), "shown");
     }
@@ -183,6 +192,7 @@ private slots:
         QTest::addColumn<int>("level");
         both("87", QByteArray("+SRDRSSI: 87\r\nOK\r\n"), 87);
         both("300 is not cut", QByteArray("+SRDRSSI: 300\r\n"), 300);
+        both("7 without line end", QByteArray("+SRDRSSI: 7"), 7);
     }
     void rssi()
     {
@@ -193,6 +203,7 @@ private slots:
         P::ui(w)->pbLevel->click();
         QCOMPARE(f->pty.readFor(15), QByteArray::fromHex("210e41542b53524452535349 3f0d0a04"));
         deliver(*f, reply, bytewise);
+        P::slotTimer(w);   // the first tick after the request
         QCOMPARE(P::ui(w)->progressBar_2->value(), qMin(level, 256));
         QCOMPARE(P::ui(w)->statusBar->currentMessage(), QStringLiteral("Уровень сигнала: %1").arg(level));
         QVERIFY(!P::answerReceived(w));   // the level never answers a sequencer step
@@ -227,8 +238,10 @@ private slots:
         QCOMPARE(f->pty.readFor(3), QByteArray::fromHex("210107"));
         const QByteArray table = QByteArray::fromHex("010506" "000708" "01090a" "000000" "000000" "000000" "01ff01" "010300");
         deliver(*f, table.left(23), bytewise);
+        P::settleReply(w);
         QVERIFY(!P::answerReceived(w));
         deliver(*f, table.right(1), bytewise);
+        P::settleReply(w);
         QVERIFY(P::answerReceived(w));
         QCOMPARE(P::baMassive(w), table);
         QCOMPARE(P::massiveAdr(w)->getMassive(), table);
@@ -251,6 +264,7 @@ private slots:
         // Transmitters 16, 25, 31 and 255.
         const QByteArray map = QByteArray::fromHex("0182").append(27, '\0').append('\x80');
         deliver(*f, QByteArray::fromHex("aabb") + map, bytewise);
+        P::settleReply(w);
         QVERIFY(P::answerReceived(w));
         QCOMPARE(P::resiverPanel(w)->getAdrMaskExt(), map);
     }
@@ -265,6 +279,7 @@ private slots:
         QCOMPARE(f->pty.readFor(4), QByteArray::fromHex("2102031e"));
         const QByteArray record = QByteArray::fromHex("19 00 b004 0000 7d000000 00000000 6400 c800");
         deliver(*f, record, bytewise);
+        P::settleReply(w);
         QVERIFY(P::answerReceived(w));
         QCOMPARE(P::resiverInfoData(w)[3], record);
         QCOMPARE(P::expectedReply(w), SendType::resiverInfo);
@@ -277,6 +292,7 @@ private slots:
         P::send(w, proto::transmitterDataRequest(221, 255), SendType::resiverInfo);
         P::resiverInfoIndex(w) = 65535;
         f->reply(QByteArray(18, '\x11'));
+        P::settleReply(w);
         QVERIFY(!P::answerReceived(w));
         for (const QByteArray &data : P::resiverInfoData(w))
             QVERIFY(data.isEmpty());
@@ -302,6 +318,7 @@ private slots:
         P::slotRead(w);
         P::getLevel(w);   // a click on the status button replaces the awaited reply
         f->reply(QByteArray::fromHex("030511020207000a0b0c0d0e"));
+        P::settleReply(w);
         QCOMPARE(P::sbChannel(w)->value(), 0);
         QCOMPARE(P::settingsRecord(w), QByteArray(14, '\0'));
         QVERIFY(!P::answerReceived(w));

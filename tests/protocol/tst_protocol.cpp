@@ -155,26 +155,36 @@ private slots:
     void scanIdentity_data()
     {
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("found");   // device type, version, label; empty while incomplete
-        QTest::newRow("receiver") << QByteArray("<Receiver v.221>") << "1 221 <Receiver v.221>";
-        QTest::newRow("transmitter amid lines") << QByteArray("\r\n<Transmitter v.296>\r\n") << "2 296 <Transmitter v.296>";
-        QTest::newRow("two digits") << QByteArray("<Transmitter v.95>") << "2 95 <Transmitter v.95>";
-        QTest::newRow("not a number") << QByteArray("<Receiver v.abc>") << "1 0 <Receiver v.abc>";
-        QTest::newRow("four digits") << QByteArray("<Receiver v.2961") << "1 296 <Receiver v.2961";
-        QTest::newRow("no marks") << QByteArray("xReceiver v.221 ") << "1 221 xReceiver v.221 ";
-        QTest::newRow("earlier tag counts") << QByteArray("<Transmitter v.296><Receiver v.221>") << "2 296 <Transmitter v.296>";
-        QTest::newRow("tag at position 0") << QByteArray("Receiver v.221>") << "";
-        QTest::newRow("digits not ended") << QByteArray("<Receiver v.221") << "";
-        QTest::newRow("garbage") << QByteArray("\xff\x00 OK\r\n", 6) << "";
+        QTest::addColumn<QString>("found");    // device type, version, label; empty while incomplete
+        QTest::addColumn<QString>("atTick");   // the same at the check tick
+        const auto row = [](const char *name, const QByteArray &reply, const char *found, const char *atTick = nullptr) {
+            QTest::newRow(name) << reply << QString(found) << QString(atTick ? atTick : found);
+        };
+        row("receiver", "<Receiver v.221>", "1 221 <Receiver v.221>");
+        row("transmitter amid lines", "\r\n<Transmitter v.296>\r\n", "2 296 <Transmitter v.296>");
+        row("two digits", "<Transmitter v.95>", "2 95 <Transmitter v.95>");
+        row("not a number", "<Receiver v.abc>", "1 0 <Receiver v.abc>");
+        row("four digits", "<Receiver v.2961", "1 296 <Receiver v.2961");
+        row("no marks", "xReceiver v.221 ", "1 221 xReceiver v.221 ");
+        row("earlier tag counts", "<Transmitter v.296><Receiver v.221>", "2 296 <Transmitter v.296>");
+        row("tag at position 0", "Receiver v.221>", "");
+        row("three digits without '>'", "<Receiver v.221", "1 221 <Receiver v.221");
+        row("two digits still coming", "<Receiver v.22", "", "1 22 <Receiver v.22");
+        row("tag without digits", "<Receiver v.", "");
+        row("garbage", QByteArray("\xff\x00 OK\r\n", 6), "");
     }
     void scanIdentity()
     {
         QFETCH(QByteArray, reply);
-        const auto id = proto::scanIdentity(reply);
-        QTEST(id ? QStringLiteral("%1 %2 %3").arg(id->deviceType).arg(id->version).arg(id->label) : QString(), "found");
-        checkPrefixes(reply, proto::scanIdentity, [](const Identity &a, const Identity &b) {
-            return a.deviceType == b.deviceType && a.version == b.version;
-        });
+        const auto show = [](const std::optional<Identity> &id) {
+            return id ? QStringLiteral("%1 %2 %3").arg(id->deviceType).arg(id->version).arg(id->label) : QString();
+        };
+        QTEST(show(proto::scanIdentity(reply)), "found");
+        QTEST(show(proto::scanIdentity(reply, true)), "atTick");
+        checkPrefixes(reply, [](const QByteArray &r) { return proto::scanIdentity(r); },
+                      [](const Identity &a, const Identity &b) {
+                          return a.deviceType == b.deviceType && a.version == b.version;
+                      });
     }
 
     // Register values (tag "S250=" ...) and the signal level (no tag: "+SRDRSSI: ").
@@ -183,24 +193,25 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QByteArray>("tag");
         QTest::addColumn<std::optional<int>>("value");
+        QTest::addColumn<std::optional<int>>("atTick");   // the value the check tick takes
         using V = std::optional<int>;
         const QByteArray s250 = "S250=", rssi;
-        QTest::newRow("S250 two-digit subnet") << QByteArray("ATS250?\r\r\nS250=12\r\n") << s250 << V(12);
-        QTest::newRow("S250 five digits") << QByteArray("S250=12345") << s250 << V(12345);
-        QTest::newRow("S250 six digits") << QByteArray("S250=123456\r") << s250 << V(12345);
-        QTest::newRow("S250 non-digit after tag") << QByteArray("S250=x\r") << s250 << V(0);
-        QTest::newRow("S250 number not ended") << QByteArray("S250=12") << s250 << V();
-        QTest::newRow("S250 nothing after tag") << QByteArray("S250=") << s250 << V();
-        QTest::newRow("S250 other tag") << QByteArray("S202=7\r") << s250 << V();
-        QTest::newRow("S250 garbage") << QByteArray("ERROR\r\n") << s250 << V();
-        QTest::newRow("RSSI 87 amid lines") << QByteArray("\r\n+SRDRSSI: 87\r\nOK\r\n") << rssi << V(87);
-        QTest::newRow("RSSI x7") << QByteArray("+SRDRSSI: x7\r\n") << rssi << V(7);
-        QTest::newRow("RSSI 300 is not cut") << QByteArray("+SRDRSSI: 300") << rssi << V(300);
-        QTest::newRow("RSSI 1x2") << QByteArray("+SRDRSSI: 1x2") << rssi << V(12);
-        QTest::newRow("RSSI four digits") << QByteArray("+SRDRSSI: 1234") << rssi << V(123);
-        QTest::newRow("RSSI empty line") << QByteArray("+SRDRSSI: \n") << rssi << V(0);
-        QTest::newRow("RSSI line not ended") << QByteArray("+SRDRSSI: 12") << rssi << V();
-        QTest::newRow("RSSI tag without space") << QByteArray("+SRDRSSI:7\r\n") << rssi << V();
+        QTest::newRow("S250 two-digit subnet") << QByteArray("ATS250?\r\r\nS250=12\r\n") << s250 << V(12) << V(12);
+        QTest::newRow("S250 five digits") << QByteArray("S250=12345") << s250 << V(12345) << V(12345);
+        QTest::newRow("S250 six digits") << QByteArray("S250=123456\r") << s250 << V(12345) << V(12345);
+        QTest::newRow("S250 non-digit after tag") << QByteArray("S250=x\r") << s250 << V(0) << V(0);
+        QTest::newRow("S250 number not ended") << QByteArray("S250=12") << s250 << V() << V(12);
+        QTest::newRow("S250 nothing after tag") << QByteArray("S250=") << s250 << V() << V();
+        QTest::newRow("S250 other tag") << QByteArray("S202=7\r") << s250 << V() << V();
+        QTest::newRow("S250 garbage") << QByteArray("ERROR\r\n") << s250 << V() << V();
+        QTest::newRow("RSSI 87 amid lines") << QByteArray("\r\n+SRDRSSI: 87\r\nOK\r\n") << rssi << V(87) << V(87);
+        QTest::newRow("RSSI x7") << QByteArray("+SRDRSSI: x7\r\n") << rssi << V(7) << V(7);
+        QTest::newRow("RSSI 300 is not cut") << QByteArray("+SRDRSSI: 300") << rssi << V(300) << V(300);
+        QTest::newRow("RSSI 1x2") << QByteArray("+SRDRSSI: 1x2") << rssi << V(12) << V(12);
+        QTest::newRow("RSSI four digits") << QByteArray("+SRDRSSI: 1234") << rssi << V(123) << V(123);
+        QTest::newRow("RSSI empty line") << QByteArray("+SRDRSSI: \n") << rssi << V(0) << V(0);
+        QTest::newRow("RSSI line not ended") << QByteArray("+SRDRSSI: 12") << rssi << V() << V(12);
+        QTest::newRow("RSSI tag without space") << QByteArray("+SRDRSSI:7\r\n") << rssi << V() << V();
     }
     void scanNumber()
     {
@@ -208,6 +219,7 @@ private slots:
         QFETCH(QByteArray, tag);
         const auto scan = [&](const QByteArray &r) { return tag.isEmpty() ? scanRssi(r) : scanRegister(r, tag); };
         QTEST(scan(reply), "value");
+        QTEST(tag.isEmpty() ? scanRssi(reply, true) : scanRegister(reply, tag, true), "atTick");
         checkPrefixes(reply, scan, std::equal_to<int>());
     }
 
@@ -232,7 +244,7 @@ private slots:
         };
         const auto m = proto::scanMeasurement(reply);
         QTEST(m ? join(*m) : QString(), "shown");
-        checkPrefixes(reply, proto::scanMeasurement,
+        checkPrefixes(reply, [](const QByteArray &r) { return proto::scanMeasurement(r); },
                       [&](const Measurement &a, const Measurement &b) { return join(a) == join(b); });
     }
 
