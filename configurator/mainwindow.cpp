@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,16 +20,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QShortcut>
 #include <QSettings>
 #include <QSpacerItem>
 #include <QSpinBox>
 #include <QTimer>
 
 namespace {
-
-const char *const kGrey = "background-color: rgb(170, 170, 170);";
-const char *const kGreen = "background-color: rgb(0, 255, 0);";
-const char *const kRed = "background-color: rgb(255, 0, 0);";
 
 constexpr int kStatusMs = 8000;
 
@@ -80,20 +78,6 @@ QString portOpenHint(const QSerialPort *port)
     return reason;
 }
 
-// The radio-module part of the write: "+++", the five registers, "ATO", then the table.
-ActionType nextWriteStep(ActionType step)
-{
-    switch (step) {
-    case ActionType::saveSimParam: return ActionType::saveSimParam0;
-    case ActionType::saveSimParam0: return ActionType::saveSimParam1;
-    case ActionType::saveSimParam1: return ActionType::saveSimParam2;
-    case ActionType::saveSimParam2: return ActionType::saveSimParam3;
-    case ActionType::saveSimParam3: return ActionType::saveSimParam31;
-    case ActionType::saveSimParam31: return ActionType::saveSimParam4;
-    default: return ActionType::saveMassive;
-    }
-}
-
 QByteArray registerTag(SendType::SendType kind)
 {
     return kind == SendType::readCHA ? QByteArrayLiteral("S250=")
@@ -110,6 +94,7 @@ MainWindow::MainWindow(QWidget *parent)
     baMassive = QByteArray(proto::kAddressTableSize, '\0');
     settingsRecord = QByteArray(proto::kMaxRecordSize, '\0');
 
+    settingsPath = QFileInfo(QStringLiteral("settings.conf")).absoluteFilePath();
     {
         const QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
         timerInterval = readPeriod(settings, "settings/ZaprosTimeMs", 1000);
@@ -255,6 +240,14 @@ MainWindow::MainWindow(QWidget *parent)
     ui->gridLayout->setRowStretch(0, 1);
     ui->gridLayout->setRowStretch(1, 0);
 
+    // Any operation can be ended at once, by the button or by Esc.
+    pbStop = new QPushButton(QStringLiteral("Стоп"));
+    pbStop->setEnabled(false);
+    pbStop->setToolTip(QStringLiteral("Остановить обмен (Esc)"));
+    ui->layoutProgressBar->insertWidget(1, pbStop);
+    connect(pbStop, &QPushButton::clicked, this, &MainWindow::slotStop);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &MainWindow::slotStop);
+
     setConnectedState(false);
     deviceType = proto::NoDevice;
     currentAction = ActionType::none;
@@ -361,6 +354,8 @@ void MainWindow::openPort()
     port->setFlowControl(QSerialPort::NoFlowControl);
 
     if (port->isOpen()) {
+        if (commandModeOpen && operation != steps::Operation::None)
+            endOperation(Outcome::Stopped);   // the module back to data mode before the line goes
         port->close();
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
@@ -404,18 +399,6 @@ void MainWindow::closeLostPort(const QString &reason)
     ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
 }
 
-// Whatever was awaited or received belongs to the closed line: a stray byte arriving after the
-// next connect must not complete a reply of the last session.
-void MainWindow::forgetExchange()
-{
-    goIdle();
-    expectedReply = SendType::none;
-    reply.clear();
-    rssiTick = false;
-    readComplete = false;
-    setIndicator(kGrey);
-}
-
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
@@ -440,6 +423,11 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     qDebug() << "<<" << data << logFile->fileName();
     expectedReply = type;
     reply.clear();
+    lastRequest = data;
+    if (data == proto::commandModeFrame())
+        commandModeOpen = true;
+    else if (data == proto::dataModeFrame())
+        commandModeOpen = false;
 
     int period = timerInterval;
     switch (type) {
@@ -504,6 +492,9 @@ quint8 MainWindow::interpret(const QByteArray &batch)
         reply.clear();
         return 0;
     }
+    // Bytes that come while the step waits to be repeated answer the attempt that timed out.
+    if (requestPending && currentAction != ActionType::none && !batch.isEmpty())
+        stepTrouble.late = true;
     reply += batch;
     // No awaited reply is longer than a few dozen bytes; keep a chatty line's tail bounded.
     constexpr int kMaxReply = 4096;
@@ -536,6 +527,8 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
         answerReceived = proto::replyAcceptsWrite(reply);
+        if (reply.contains("ERROR"))
+            stepTrouble.error = true;
         return 0;
 
     case SendType::readCHA:
@@ -645,8 +638,11 @@ void MainWindow::settleReply()
 
     const int size = proto::recordReplySize(expectedReply, deviceType, numVersion);
     if (reply.size() != size) {
-        if (!reply.isEmpty())
+        if (!reply.isEmpty()) {
             decision(QStringLiteral("Не принято: %1 байт вместо %2").arg(reply.size()).arg(size));
+            stepTrouble.refused = reply.size();
+            stepTrouble.expected = size;
+        }
         return;
     }
     decision(QStringLiteral("Ответ: %1 байт").arg(size));
@@ -661,6 +657,15 @@ void MainWindow::settleReply()
         return;
     }
     attemptsLeft = 5;
+    if (currentAction == ActionType::checkSetting || currentAction == ActionType::checkMassive) {
+        // The write's read-back only compares: the panels keep what was written.
+        if (expectedReply == SendType::readSetting)
+            readBack.takeSettingsReply(reply);
+        else
+            readBack.takeTableReply(reply);
+        expectedReply = SendType::none;
+        return;
+    }
     if (expectedReply == SendType::readSetting) {
         proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion);
         deviceRead.takeSettingsReply(reply);
@@ -673,23 +678,6 @@ void MainWindow::settleReply()
     }
     expectedReply = SendType::none;
     applySettingsRecord();
-}
-
-// A read has ended: complete when every step was answered and every value can be shown.
-void MainWindow::finishRead(bool complete)
-{
-    const QList<proto::DeviceConfig::Value> bad = deviceRead.valuesOutOfRange();
-    readComplete = complete && bad.isEmpty();
-    if (complete)
-        ui->statusBar->showMessage(QStringLiteral("Считано: %1").arg(lbVersion->text()));
-    if (bad.isEmpty())
-        return;
-    QStringList lines;
-    for (const proto::DeviceConfig::Value &v : bad)
-        lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
-    notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
-                          "другие значения, и запись отправит их вместо значений устройства:\n\n")
-           + lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::rebuildDataDutList(const QByteArray &table)
@@ -772,54 +760,26 @@ void MainWindow::readRadioControls(proto::RadioSettings &s) const
     s.power = quint8(knobPower->value());
 }
 
+// The write sends what was taken from the panels when it started (`pendingWrite`), so a
+// repeated write sends the same values again.
 void MainWindow::slotSave()
 {
     qDebug() << "slotSave()";
-    const quint8 mode = proto::modeByte(cbRegim->currentIndex(), cbRs485Speed->currentIndex());
-    qDebug() << "!!!!!!!!!!!!!!!cbRegim!!!!!!!!!!" << char(mode);
-    QByteArray frame;
-    if (deviceType != proto::Receiver) {
-        proto::TransmitterSettings s;
-        readRadioControls(s);
-        s.deviceAdr = quint8(sbDeviceAdr->value());
-        s.dutAdr = quint8(sbDutAdr->value());
-        s.timeFd1 = quint8(sbTimeFd1->value());
-        s.timeFd2 = quint8(sbTimeFd2->value());
-        s.timeAd1 = quint8(sbTimeAd1->value());
-        s.timeAd2 = quint8(sbTimeAd2->value());
-        s.range4096 = cbDutRange->currentIndex() == 0;
-        frame = proto::writeSettingsFrame(s);
-    } else {
-        proto::ReceiverSettings s;
-        readRadioControls(s);
-        s.period = quint8(resiverPanel->getPeriod());
-        s.fq1Mode = quint8(resiverPanel->getFq1Mode());
-        s.fq2Mode = quint8(resiverPanel->getFq2Mode());
-        s.mask0 = resiverPanel->getAdrMask0();
-        s.mask1 = resiverPanel->getAdrMask1();
-        s.fq1 = quint8(resiverPanel->getFq1());
-        s.fq2 = quint8(resiverPanel->getFq2());
-        s.an1 = quint8(resiverPanel->getAn1());
-        s.an2 = quint8(resiverPanel->getAn2());
-        s.range4096 = resiverPanel->getOldProtokol();
-        if (proto::hasWideAddresses(numVersion))
-            qDebug() << "diskret" << char(s.fq2Mode * 2 | s.fq1Mode);
-        frame = proto::writeSettingsFrame(s, numVersion);
-    }
-    send(frame, SendType::saveSetting);
+    const proto::RadioSettings &r = pendingWrite.radio();
+    qDebug() << "!!!!!!!!!!!!!!!cbRegim!!!!!!!!!!" << char(proto::modeByte(r.regim, r.rs485Speed));
+    if (pendingWrite.isReceiver() && proto::hasWideAddresses(numVersion))
+        qDebug() << "diskret" << char(pendingWrite.receiver.fq2Mode * 2 | pendingWrite.receiver.fq1Mode);
+    send(pendingWrite.settingsFrame(), SendType::saveSetting);
     answerReceived = true;
 }
 
 void MainWindow::saveMassiveParam()
 {
     qDebug() << "saveMassiveParam()";
-    if (deviceType != proto::Receiver)
-        send(proto::writeAddressTableFrame(baMassive), SendType::saveMassive);
-    else
-        send(proto::writeReceiverTableFrame(resiverPanel->getAdrMaskExt()),
-             SendType::saveMassiveResiver);
+    const bool receiver = pendingWrite.isReceiver();
+    send(pendingWrite.tableFrame(), receiver ? SendType::saveMassiveResiver : SendType::saveMassive);
     answerReceived = true;
-    qDebug() << "vvv" << (deviceType != proto::Receiver ? baMassive.size() : proto::kReceiverMapSize) + 1;
+    qDebug() << "vvv" << (receiver ? proto::kReceiverMapSize : proto::kAddressTableSize) + 1;
 }
 
 qint16 MainWindow::getNextResivInfo(bool first)
@@ -833,43 +793,6 @@ qint16 MainWindow::getNextResivInfo(bool first)
         qDebug() << "baTmp.toHex();" << map.toHex();
     }
     return qint16(found);
-}
-
-void MainWindow::doResiverInfo()
-{
-    for (QByteArray &record : resiverInfoData)
-        record.clear();
-    attemptsLeft = 5;
-    resiverInfoIndex = quint16(getNextResivInfo(true));
-    requestPending = true;
-    currentAction = ActionType::resiverInfo;
-}
-
-void MainWindow::doTransmiterInfo()
-{
-    if (pbMeasure->isChecked() && !port->isOpen()) {
-        pbMeasure->setChecked(false);
-        ui->statusBar->showMessage(QStringLiteral("Измерение не включено: порт не открыт"), kStatusMs);
-        return;
-    }
-    timer->setInterval(timerInterval);
-    attemptsLeft = 5;
-    if (pbMeasure->isChecked()) {
-        pbMeasure->setText(QStringLiteral("Выключить измерение"));
-        requestPending = true;
-        currentAction = ActionType::transmiterInfo;
-        timer->setInterval(timerInterval);
-    } else {
-        pbMeasure->setText(QStringLiteral("Включить измерение"));
-        currentAction = ActionType::none;
-        timer->setInterval(timerInterval);
-        for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
-            field->clear();
-        // The answer to the last request may still be on its way: it must not fill the
-        // fields again once the measurement is off.
-        if (expectedReply == SendType::readLevel)
-            expectedReply = SendType::none;
-    }
 }
 
 // ---- Radio module commands ------------------------------------------------------------
@@ -901,27 +824,27 @@ void MainWindow::saveSimParam()
 
 void MainWindow::saveSimParam0()
 {
-    sendAt("ATS220=" + QByteArray::number(cbRegim->currentIndex()) + "\r", SendType::saveSimParam);
+    sendAt("ATS220=" + QByteArray::number(pendingWrite.radio().regim) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam1()
 {
-    sendAt("ATS250=" + QByteArray::number(sbSubnet->value()) + "\r", SendType::saveSimParam);
+    sendAt("ATS250=" + QByteArray::number(pendingWrite.radio().subnet) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam2()
 {
-    sendAt("ATS200=" + QByteArray::number(sbChannel->value()) + "\r", SendType::saveSimParam);
+    sendAt("ATS200=" + QByteArray::number(pendingWrite.radio().channel) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam3()
 {
-    sendAt("ATS202=" + QByteArray::number(knobPower->value()) + "\r", SendType::saveSimParam);
+    sendAt("ATS202=" + QByteArray::number(pendingWrite.radio().power) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam31()
 {
-    sendAt("ATS201=" + QByteArray::number(cbSpeed->currentIndex()) + "\r", SendType::saveSimParam);
+    sendAt("ATS201=" + QByteArray::number(pendingWrite.radio().radioSpeed) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam4()
@@ -936,379 +859,6 @@ void MainWindow::getLevel()
     qDebug() << frame;
     send(frame, SendType::getLevel);
     rssiTick = true;
-}
-
-// ---- Sequencer ------------------------------------------------------------------------
-
-void MainWindow::setIndicator(const char *styleSheet)
-{
-    // Re-styling repaints the button; most ticks leave the colour as it is.
-    if (ui->pbLevel->styleSheet() != QLatin1String(styleSheet))
-        ui->pbLevel->setStyleSheet(QLatin1String(styleSheet));
-}
-
-void MainWindow::slotTimer()
-{
-    // The signal level is taken on the first tick after its request, with what has come.
-    if (rssiTick && expectedReply == SendType::getLevel) {
-        if (const auto level = proto::scanRssi(reply, true))
-            showLevel(*level);
-    }
-    rssiTick = false;
-    if (requestPending) {
-        setIndicator(currentAction == ActionType::none ? kGrey : kGreen);
-        if (currentAction != ActionType::none)
-            requestStep();
-        return;
-    }
-    if (currentAction == ActionType::none)
-        setIndicator(kGrey);
-    else if (answerReceived)
-        setIndicator(kGreen);
-    else if (currentAction == ActionType::transmiterInfo)
-        setIndicator(kGrey);
-    else
-        setIndicator(kRed);
-    checkStep();
-}
-
-void MainWindow::requestStep()
-{
-    QProgressBar *progress = ui->progressBar;
-    const auto bar = [progress](int maximum, int value) {
-        if (maximum > 0)
-            progress->setMaximum(maximum);
-        progress->setValue(value);
-    };
-    const ActionType step = currentAction;
-
-    // A poll whose next number is past the last one (or that had nothing selected at all)
-    // ends here without a request.
-    if (step == ActionType::resiverInfo
-        && resiverInfoIndex > proto::maxTransmitterAddress(numVersion)) {
-        finishResiverInfo();
-        return;
-    }
-
-    answerReceived = false;
-    requestPending = false;
-
-    switch (step) {
-    case ActionType::none: break;
-    case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
-    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
-    case ActionType::setComandRegim: setComandRegim(); break;
-    case ActionType::readCHA: readCHA(); break;
-    case ActionType::readPower: readPower(); break;
-    case ActionType::setDataRegim: setDataRegim(); break;
-    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
-    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
-    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
-    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
-    case ActionType::saveSimParam3: saveSimParam3(); break;
-    case ActionType::saveSimParam31: saveSimParam31(); break;
-    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
-    case ActionType::saveMassive: saveMassiveParam(); break;
-    case ActionType::saveSetting: slotSave(); break;
-    case ActionType::resiverInfo:
-        send(proto::transmitterDataRequest(numVersion, quint8(resiverInfoIndex)), SendType::resiverInfo);
-        break;
-    case ActionType::transmiterInfo:
-        send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
-        break;
-    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
-    }
-
-    // The bar repaints at once: move it only after the request has left, so that neither the
-    // request nor the timer's restart in send() waits for the paint.
-    switch (step) {
-    case ActionType::readVersion: bar(10, 1); break;
-    case ActionType::readSetting: bar(0, 7); break;
-    case ActionType::readCHA: bar(0, 3); break;
-    case ActionType::readPower: bar(0, 5); break;
-    case ActionType::saveSimParam: bar(9, 1); break;
-    case ActionType::saveSimParam0: bar(9, 2); break;
-    case ActionType::saveSimParam1: bar(9, 3); break;
-    case ActionType::saveSimParam2: bar(9, 4); break;
-    case ActionType::saveSimParam3: bar(9, 5); break;
-    case ActionType::saveSimParam31: bar(9, 6); break;
-    case ActionType::saveSimParam4: bar(9, 7); break;
-    case ActionType::saveMassive: bar(9, 8); break;
-    case ActionType::saveSetting: bar(0, 9); break;
-    case ActionType::resiverInfo: bar(255, resiverInfoIndex); break;
-    case ActionType::readMassive: bar(0, 9); break;
-    default: break;
-    }
-}
-
-void MainWindow::next(ActionType step)
-{
-    currentAction = step;
-    requestPending = true;
-}
-
-void MainWindow::goIdle()
-{
-    currentAction = ActionType::none;
-    requestPending = false;
-}
-
-void MainWindow::checkStep()
-{
-    const ActionType step = currentAction;
-    settleReply();
-    if (step != ActionType::none && !answerReceived && step != ActionType::transmiterInfo)
-        decision(QStringLiteral("Нет ответа"));
-    switch (step) {
-    case ActionType::none:
-        return;
-    case ActionType::saveMassive:   // the table write awaits no answer
-        next(ActionType::saveSetting);
-        return;
-    case ActionType::saveSetting:   // nor does the settings write: the write is over
-        next(ActionType::none);
-        return;
-    case ActionType::transmiterInfo:   // the measurement repeats until something else starts
-        requestPending = true;
-        return;
-    case ActionType::resiverInfo:
-        if (answerReceived) {
-            resiverInfoIndex = quint16(getNextResivInfo(false));
-            qDebug() << "numResiverInfo" << resiverInfoIndex;
-        }
-        requestPending = true;   // the next number, or the same one again after silence
-        return;
-    case ActionType::setComandRegim:
-        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
-        break;
-    default:
-        break;
-    }
-
-    if (answerReceived) {
-        stepAnswered(step);
-    } else if (attemptsLeft > 0) {
-        --attemptsLeft;
-        requestPending = true;
-        decision(QStringLiteral("Повтор %1").arg(5 - attemptsLeft));
-    } else {
-        goIdle();   // idle before asking, so the ticks under the box do nothing
-        // Qt does not deliver the next tick of this timer while its slot is still running,
-        // and the box's event loop runs inside it: show the idle sequencer now, not red for
-        // as long as the box stays open.
-        setIndicator(kGrey);
-        stepFailed(step);
-    }
-}
-
-void MainWindow::stepAnswered(ActionType step)
-{
-    QProgressBar *progress = ui->progressBar;
-    switch (step) {
-    case ActionType::readVersion: progress->setValue(2); next(ActionType::setComandRegim); break;
-    case ActionType::readSetting:
-        qDebug() << "case ActionType::readSetting:";
-        if (!proto::hasWideAddresses(numVersion)) {
-            progress->setValue(10);
-            next(ActionType::none);
-            finishRead(readClean);
-        } else {
-            progress->setValue(8);
-            next(ActionType::readMassive);
-        }
-        break;
-    case ActionType::setComandRegim: next(ActionType::readCHA); break;
-    case ActionType::readCHA: progress->setValue(4); next(ActionType::readPower); break;
-    case ActionType::readPower: progress->setValue(6); next(ActionType::setDataRegim); break;
-    case ActionType::setDataRegim: progress->setValue(6); next(ActionType::readSetting); break;
-    case ActionType::saveSimParam:
-    case ActionType::saveSimParam0:
-    case ActionType::saveSimParam1:
-    case ActionType::saveSimParam2:
-    case ActionType::saveSimParam3:
-    case ActionType::saveSimParam31:
-    case ActionType::saveSimParam4:
-        next(nextWriteStep(step));
-        break;
-    case ActionType::readMassive: progress->setValue(10); goIdle(); finishRead(readClean); break;
-    default: break;
-    }
-}
-
-void MainWindow::stepFailed(ActionType step)
-{
-    static const QString radioWrite = QStringLiteral("Не удалось сохранить настройки радиомодуля. Продолжить?");
-    QProgressBar *progress = ui->progressBar;
-    switch (step) {
-    case ActionType::readVersion:
-        notify(QStringLiteral("Нет ответа от контроллера"));
-        break;
-    case ActionType::readSetting:
-    case ActionType::readMassive:
-        notify(QStringLiteral("Не удалось считать настройки контроллера"));
-        break;
-    case ActionType::setComandRegim:
-        // The module may already be in command mode: try the reads with what budget is left.
-        next(ActionType::readCHA);
-        break;
-    case ActionType::readCHA: {
-        const bool yes = ask(QStringLiteral("Не удалось считать доступные каналы. Проверьте питание. Продолжить?"));
-        attemptsLeft = 5;
-        if (yes) {
-            readClean = false;
-            progress->setValue(4);
-            next(ActionType::readPower);
-        }
-        break;
-    }
-    case ActionType::readPower:
-        if (ask(QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?"))) {
-            readClean = false;
-            progress->setValue(6);
-            next(ActionType::setDataRegim);
-        }
-        break;
-    case ActionType::setDataRegim:
-        if (ask(QStringLiteral("Не удалось перевести в режим передачи данных. Проверьте питание. Продолжить?"))) {
-            progress->setValue(6);
-            next(ActionType::readSetting);
-        }
-        break;
-    // In the write, "go on" means the next register: skipping one would leave the value the
-    // technician set unwritten while the controller's own record takes it. Only a failed
-    // operating mode ("ATS220=") is tried once more.
-    case ActionType::saveSimParam:
-    case ActionType::saveSimParam0:
-    case ActionType::saveSimParam1:
-    case ActionType::saveSimParam2:
-    case ActionType::saveSimParam3:
-    case ActionType::saveSimParam31:
-    case ActionType::saveSimParam4:
-        if (ask(radioWrite))
-            next(step == ActionType::saveSimParam0 ? step : nextWriteStep(step));
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::finishResiverInfo()
-{
-    ui->progressBar->setMaximum(255);
-    ui->progressBar->setValue(255);
-    currentAction = ActionType::none;
-    requestPending = false;
-    setIndicator(kGrey);   // idle while the dialog is open (no tick comes under it, see checkStep)
-    {
-        ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
-                           quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
-                           quint8(resiverPanel->getFq2()));
-        dialog.exec();
-    }
-    requestPending = true;
-}
-
-bool MainWindow::ask(const QString &question)
-{
-    QMessageBox box(QMessageBox::Question, windowTitle(), question,
-                    QMessageBox::Yes | QMessageBox::No);
-    return box.exec() != QMessageBox::No;
-}
-
-void MainWindow::notify(const QString &notice)
-{
-    QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
-    box.exec();
-}
-
-// ---- Operations -----------------------------------------------------------------------
-
-void MainWindow::stopMeasurement()
-{
-    pbMeasure->setText(QStringLiteral("Включить измерение"));
-    pbMeasure->setChecked(false);
-    currentAction = ActionType::none;
-    timer->setInterval(timerInterval);
-    for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
-        field->clear();
-    if (expectedReply == SendType::readLevel)   // a late measurement answer refills nothing
-        expectedReply = SendType::none;
-}
-
-void MainWindow::doReadLevel()
-{
-    stopMeasurement();
-    timer->setInterval(timerInterval);
-    startRead();
-}
-
-void MainWindow::startRead()
-{
-    attemptsLeft = 5;
-    currentAction = ActionType::readVersion;
-    requestPending = true;
-    readClean = true;
-    readComplete = false;
-    ui->statusBar->clearMessage();
-}
-
-void MainWindow::doSaveAll()
-{
-    cbDataDut->clear();
-    cbDataDut->addItem(QString::number(sbDutAdr->value()));
-    if (proto::hasWideAddresses(numVersion)) {
-        baMassive = massiveAdr->getMassive();
-        rebuildDataDutList(baMassive);
-        if (deviceType == proto::Transmitter && massiveAdr->isDuplicate()
-            && !ask(QStringLiteral("В таблице адресов есть продублированные строки. Продолжить?")))
-            return;
-        if (deviceType == proto::Receiver && resiverPanel->getAdrMask0() == 0
-            && resiverPanel->getAdrMask1() == 0
-            && resiverPanel->getAdrMaskExt().count('\0') == proto::kReceiverMapSize
-            && !ask(QStringLiteral("Не установлен для опроса ни один передатчик. Продолжить?")))
-            return;
-    }
-    stopMeasurement();
-    timer->setInterval(timerInterval);
-    attemptsLeft = 5;
-    currentAction = ActionType::saveSimParam;
-    requestPending = true;
-}
-
-void MainWindow::doDefault()
-{
-    stopMeasurement();
-    attemptsLeft = 5;
-    timer->setInterval(timerInterval);
-    if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
-                            "Текущие параметры будут обновлены!")))
-        return;
-
-    baMassive = QByteArray(proto::kAddressTableSize, '\0');
-    massiveAdr->setMassive(baMassive);
-    sbSubnet->setValue(1);
-    cbSpeed->setCurrentIndex(1);
-    sbChannel->setValue(1);
-    knobPower->setValue(0);
-    cbDutRange->setCurrentIndex(0);
-    resiverPanel->setOldProtokol(true);
-    massiveAdr->setDefault();
-    cbRegim->setCurrentIndex(0);
-    cbRs485Speed->setCurrentIndex(3);
-
-    if (deviceType == proto::Receiver) {
-        sbDeviceAdr->setValue(254);
-        resiverPanel->setDefault();
-    } else if (deviceType == proto::Transmitter) {
-        sbDeviceAdr->setValue(0);
-        sbDutAdr->setValue(0);
-        for (QSpinBox *time : {sbTimeFd1, sbTimeFd2, sbTimeAd1, sbTimeAd2})
-            time->setValue(10);
-    }
-
-    if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
-                           "При записи заводских настроек все текущие параметры устройства будут перезаписаны!")))
-        doSaveAll();
 }
 
 // ---- Panels ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "deviceconfig.h"
 #include "protocol.h"
+#include "steps.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -22,29 +23,6 @@ class power;
 class resiver;
 namespace Ui { class MainWindowUi; }
 
-// The sequencer's steps.
-enum class ActionType : quint8 {
-    none = 0,
-    readVersion = 1,
-    readSetting = 2,
-    setComandRegim = 3,
-    readCHA = 4,
-    readPower = 5,
-    setDataRegim = 6,
-    saveSimParam = 7,
-    saveSimParam0 = 8,
-    saveSimParam1 = 9,
-    saveSimParam2 = 10,
-    saveSimParam3 = 11,
-    saveSimParam31 = 12,
-    saveSimParam4 = 13,
-    saveMassive = 14,
-    saveSetting = 15,
-    resiverInfo = 18,
-    transmiterInfo = 19,
-    readMassive = 20,
-};
-
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +33,24 @@ public:
 
     // Selects a port at start (a device path the system does not list is added to the list).
     void selectPort(const QString &name);
+
+    // The panels as one value: what "Записать" would send, and filling them as a read would
+    // (a loaded profile, on purpose).
+    proto::DeviceConfig panelsConfig() const;
+    void applyConfig(const proto::DeviceConfig &c);
+    // The panels hold a complete read of the connected device, factory defaults or a profile.
+    bool panelsTrusted() const { return origin != PanelsOrigin::Nothing; }
+    // Starts a full read as "Считать" does, ending what runs.
+    void startRead();
+    QString portName() const { return port->portName(); }
+
+    enum class WriteResult { Checked = 0, Differs = 1, NotChecked = 2, Stopped = 3 };
+
+signals:
+    // A full read ended: complete when every step answered and every value can be shown.
+    void readFinished(bool complete);
+    void writeFinished(int result);   // a WriteResult
+    void panelsTrustChanged(bool trusted);
 
 private slots:
     void openPort();
@@ -87,6 +83,7 @@ private slots:
     void slSpeedChange(int);
     void slFreqChange();
     void slotPortError(QSerialPort::SerialPortError error);
+    void slotStop();
 
 private:
     friend class MainWindowProbe;   // the tests' window into the state below
@@ -110,21 +107,31 @@ private:
     void showLevel(int level);
     bool awaitingCheck() const;
     void settleReply();
-    void startRead();
     void finishRead(bool complete);
     void readRadioControls(proto::RadioSettings &s) const;
     void applyTransmitterTable(const QByteArray &table);
 
+    enum class Outcome { Done, Failed, Declined, Differs, NotChecked, Stopped, Replaced, Lost };
+    enum class PanelsOrigin { Nothing, Read, Defaults, Profile };
+
     qint16 getNextResivInfo(bool first);
     void requestStep();
     void checkStep();
-    void stepAnswered(ActionType step);
+    void stepDone(ActionType step);
     void stepFailed(ActionType step);
+    void askWriteAgain(const QString &detail, Outcome otherwise);
     void next(ActionType step);
     void goIdle();
+    void beginOperation(steps::Operation op);
+    void endOperation(Outcome how);
+    void finishWrite(Outcome how);
+    void startWrite(const proto::DeviceConfig &values);
     void finishResiverInfo();
-    bool ask(const QString &question);
-    void notify(const QString &notice);
+    QString failureDetail() const;
+    bool ask(const QString &question, const QString &detail = QString());
+    void notify(const QString &notice, const QString &detail = QString());
+    void updateStopButton();
+    void setOrigin(PanelsOrigin o);
     void setIndicator(const char *styleSheet);
     void rebuildDataDutList(const QByteArray &table);
 
@@ -191,8 +198,24 @@ private:
 
     QByteArray settingsRecord;   // the last settings reply, one byte per field
     QByteArray reply;            // every byte received since the last request
-    proto::DeviceConfig deviceRead;   // what the device reported in the last read
-    bool readClean = true;       // no step of the running read was passed over
-    bool readComplete = false;   // the panels hold a complete read of the connected device
-    bool rssiTick = false;       // a level request waits for its first tick
+    proto::DeviceConfig deviceRead;     // what the device reported in the last read
+    proto::DeviceConfig pendingWrite;   // what the running write sends
+    proto::DeviceConfig readBack;       // what the device reported back after it
+    QStringList skippedRegisters;       // registers passed over after "go on"
+    steps::Operation operation = steps::Operation::None;
+    PanelsOrigin origin = PanelsOrigin::Nothing;
+    bool readClean = true;        // no step of the running read was passed over
+    bool rssiTick = false;        // a level request waits for its first tick
+    bool commandModeOpen = false; // "+++" went out and "ATO" not yet
+    QByteArray lastRequest;
+    ActionType lastStep = ActionType::none;
+    struct Trouble   // what went wrong with the step's attempts, for the failure's detail line
+    {
+        bool error = false;   // the module said ERROR
+        bool late = false;    // bytes came after an attempt had timed out
+        int refused = -1;     // a record of this many bytes was refused
+        int expected = 0;
+    } stepTrouble;
+    QString settingsPath;         // the full path of "settings.conf"
+    QPushButton *pbStop = nullptr;
 };

@@ -1,0 +1,633 @@
+// The main window's sequencer and the operations that start it: one request per step on the
+// timer's tick, the answer looked at on the next tick, retries from a shared budget, and the
+// notices and questions of a failed step. Where each step leads is the table in steps.cpp.
+
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "massiveadr.h"
+#include "power.h"
+#include "resiver.h"
+#include "resiverinfo.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+const char *const kGrey = "background-color: rgb(170, 170, 170);";
+const char *const kGreen = "background-color: rgb(0, 255, 0);";
+const char *const kRed = "background-color: rgb(255, 0, 0);";
+
+} // namespace
+
+void MainWindow::setIndicator(const char *styleSheet)
+{
+    // Re-styling repaints the button; most ticks leave the colour as it is.
+    if (ui->pbLevel->styleSheet() != QLatin1String(styleSheet))
+        ui->pbLevel->setStyleSheet(QLatin1String(styleSheet));
+}
+
+void MainWindow::slotTimer()
+{
+    // The signal level is taken on the first tick after its request, with what has come.
+    if (rssiTick && expectedReply == SendType::getLevel) {
+        if (const auto level = proto::scanRssi(reply, true))
+            showLevel(*level);
+    }
+    rssiTick = false;
+    if (requestPending) {
+        setIndicator(currentAction == ActionType::none ? kGrey : kGreen);
+        if (currentAction != ActionType::none)
+            requestStep();
+        return;
+    }
+    if (currentAction == ActionType::none)
+        setIndicator(kGrey);
+    else if (answerReceived)
+        setIndicator(kGreen);
+    else if (currentAction == ActionType::transmiterInfo)
+        setIndicator(kGrey);
+    else
+        setIndicator(kRed);
+    checkStep();
+}
+
+void MainWindow::requestStep()
+{
+    const ActionType step = currentAction;
+    // A poll whose next number is past the last one (or that had nothing selected at all)
+    // ends here without a request.
+    if (step == ActionType::resiverInfo && resiverInfoIndex > proto::maxTransmitterAddress(numVersion)) {
+        endOperation(Outcome::Done);
+        return;
+    }
+    if (step != lastStep) {   // a new step, not a repeat: its troubles start afresh
+        lastStep = step;
+        stepTrouble = Trouble();
+    }
+    answerReceived = false;
+    requestPending = false;
+
+    switch (step) {
+    case ActionType::none: break;
+    case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
+    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
+    case ActionType::setComandRegim: setComandRegim(); break;
+    case ActionType::readCHA: readCHA(); break;
+    case ActionType::readPower: readPower(); break;
+    case ActionType::setDataRegim: setDataRegim(); break;
+    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
+    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
+    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
+    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
+    case ActionType::saveSimParam3: saveSimParam3(); break;
+    case ActionType::saveSimParam31: saveSimParam31(); break;
+    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
+    case ActionType::saveMassive: saveMassiveParam(); break;
+    case ActionType::saveSetting: slotSave(); break;
+    case ActionType::resiverInfo:
+        send(proto::transmitterDataRequest(numVersion, quint8(resiverInfoIndex)), SendType::resiverInfo);
+        break;
+    case ActionType::transmiterInfo:
+        send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
+        break;
+    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    // The write's read-back: the same requests as the read, compared, never applied.
+    case ActionType::checkSetting: send(proto::readSettingsRequest(), SendType::readSetting); break;
+    case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
+    }
+
+    // The bar repaints at once: move it only after the request has left, so that neither the
+    // request nor the timer's restart in send() waits for the paint.
+    const steps::Step &row = steps::step(step);
+    const int maximum = row.barMaximum < 0 ? steps::writeBarMaximum(numVersion) : row.barMaximum;
+    if (maximum > 0)
+        ui->progressBar->setMaximum(maximum);
+    if (step == ActionType::resiverInfo)
+        ui->progressBar->setValue(resiverInfoIndex);
+    else if (row.barValue >= 0)
+        ui->progressBar->setValue(row.barValue);
+}
+
+void MainWindow::next(ActionType step)
+{
+    currentAction = step;
+    requestPending = true;
+}
+
+void MainWindow::goIdle()
+{
+    currentAction = ActionType::none;
+    requestPending = false;
+}
+
+void MainWindow::checkStep()
+{
+    const ActionType step = currentAction;
+    if (step == ActionType::none)
+        return;
+    settleReply();
+    const steps::Step &row = steps::step(step);
+    if (step == ActionType::setComandRegim)
+        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
+
+    switch (row.failure) {
+    case steps::OnFailure::Ignore:   // nothing awaited, or the measurement that repeats
+        if (step == ActionType::transmiterInfo)
+            requestPending = true;
+        else
+            stepDone(step);
+        return;
+    case steps::OnFailure::Repeat:   // a transmitter record: the next number, or the same again
+        if (answerReceived) {
+            resiverInfoIndex = quint16(getNextResivInfo(false));
+            qDebug() << "numResiverInfo" << resiverInfoIndex;
+        } else {
+            decision(QStringLiteral("Нет ответа"));
+        }
+        requestPending = true;
+        return;
+    default:
+        break;
+    }
+
+    if (answerReceived) {
+        stepDone(step);
+        return;
+    }
+    decision(QStringLiteral("Нет ответа"));
+    if (attemptsLeft > 0) {
+        --attemptsLeft;
+        requestPending = true;
+        decision(QStringLiteral("Повтор %1").arg(5 - attemptsLeft));
+        return;
+    }
+    goIdle();   // idle before asking, so the ticks under the box do nothing
+    // Qt does not deliver the next tick of this timer while its slot is still running, and the
+    // box's event loop runs inside it: show the idle sequencer now, not red for as long as the
+    // box stays open.
+    setIndicator(kGrey);
+    stepFailed(step);
+}
+
+void MainWindow::stepDone(ActionType step)
+{
+    const steps::Step &row = steps::step(step);
+    if (step == ActionType::readSetting)
+        qDebug() << "case ActionType::readSetting:";
+    if (row.answerBar >= 0)
+        ui->progressBar->setValue(row.answerBar);
+    const ActionType after = steps::next(step, numVersion);
+    if (after != ActionType::none) {
+        next(after);
+        return;
+    }
+    goIdle();
+    ui->progressBar->setValue(ui->progressBar->maximum());   // an operation ends with the bar full
+    if (operation != steps::Operation::Write) {
+        endOperation(Outcome::Done);
+        return;
+    }
+    const QList<proto::DeviceConfig::Difference> diffs = pendingWrite.compare(readBack);
+    if (diffs.isEmpty()) {
+        endOperation(Outcome::Done);
+        return;
+    }
+    QStringList lines;
+    for (const proto::DeviceConfig::Difference &d : diffs)
+        lines << QStringLiteral("%1: записано %2, считано %3").arg(d.field, d.sent, d.read);
+    askWriteAgain(lines.join(QLatin1Char('\n')), Outcome::Differs);
+}
+
+void MainWindow::stepFailed(ActionType step)
+{
+    const steps::Step &row = steps::step(step);
+    const QString text = QString::fromUtf8(row.text ? row.text : "");
+    switch (row.failure) {
+    case steps::OnFailure::Notice:
+        notify(text, failureDetail());
+        endOperation(Outcome::Failed);
+        return;
+    case steps::OnFailure::GoOn:   // the module may be in command mode already: on with what budget is left
+        next(steps::afterYes(step, numVersion));
+        return;
+    case steps::OnFailure::ReadBack:
+        askWriteAgain(failureDetail(), Outcome::NotChecked);
+        return;
+    default:
+        break;
+    }
+    const bool yes = ask(text, failureDetail());
+    if (step == ActionType::readCHA)
+        attemptsLeft = 5;
+    if (!yes) {
+        endOperation(Outcome::Declined);
+        return;
+    }
+    if (row.yesBar >= 0)
+        ui->progressBar->setValue(row.yesBar);
+    if (operation == steps::Operation::Read)
+        readClean = false;
+    if (row.reg)
+        skippedRegisters << QStringLiteral("S%1").arg(row.reg);
+    next(steps::afterYes(step, numVersion));
+}
+
+// A write whose read-back differs or went unanswered: write the same values again, or end.
+void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
+{
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+        startWrite(pendingWrite);
+    else
+        endOperation(otherwise);
+}
+
+// Every way an operation ends goes through here: the module is taken back to data mode when
+// the operation stopped between "+++" and "ATO" (unless the port is gone), the status bar
+// says how it ended, and those who wait for the outcome hear of it.
+void MainWindow::endOperation(Outcome how)
+{
+    const steps::Operation op = operation;
+    operation = steps::Operation::None;
+    goIdle();
+    if (how != Outcome::Done && commandModeOpen && port->isOpen())
+        send(proto::dataModeFrame(), SendType::dataRegim);
+    if (how == Outcome::Stopped || how == Outcome::Replaced)
+        decision(QStringLiteral("Стоп"));
+    if (how == Outcome::Stopped)
+        ui->statusBar->showMessage(QString::fromUtf8(steps::stoppedText(op)));
+
+    switch (op) {
+    case steps::Operation::Read:
+        finishRead(how == Outcome::Done && readClean);
+        break;
+    case steps::Operation::Write:
+        finishWrite(how);
+        break;
+    case steps::Operation::Poll:
+        if (how == Outcome::Done || how == Outcome::Stopped)
+            finishResiverInfo();
+        break;
+    case steps::Operation::Measure:
+        stopMeasurement();
+        break;
+    case steps::Operation::None:
+        break;
+    }
+    updateStopButton();
+}
+
+// A read has ended: complete when every step was answered and every value can be shown.
+void MainWindow::finishRead(bool complete)
+{
+    const QList<proto::DeviceConfig::Value> bad = complete ? deviceRead.valuesOutOfRange()
+                                                           : QList<proto::DeviceConfig::Value>();
+    setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
+    if (complete)
+        ui->statusBar->showMessage(QStringLiteral("Считано: %1").arg(lbVersion->text()));
+    if (!bad.isEmpty()) {
+        QStringList lines;
+        for (const proto::DeviceConfig::Value &v : bad)
+            lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+        notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
+                              "другие значения, и запись отправит их вместо значений устройства."),
+               lines.join(QLatin1Char('\n')));
+    }
+    emit readFinished(origin == PanelsOrigin::Read);
+}
+
+void MainWindow::finishWrite(Outcome how)
+{
+    WriteResult result = WriteResult::NotChecked;
+    const QString label = lbVersion->text();
+    const QString skipped = skippedRegisters.isEmpty()
+        ? QString()
+        : QStringLiteral("; не записаны в радиомодуль: %1").arg(skippedRegisters.join(QStringLiteral(", ")));
+    switch (how) {
+    case Outcome::Done:
+        result = skippedRegisters.isEmpty() ? WriteResult::Checked : WriteResult::NotChecked;
+        ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2").arg(label, skipped));
+        break;
+    case Outcome::Differs:
+        result = WriteResult::Differs;
+        ui->statusBar->showMessage(QStringLiteral("Записано с расхождениями: %1%2").arg(label, skipped));
+        break;
+    case Outcome::Stopped:
+    case Outcome::Replaced:
+    case Outcome::Lost:
+        result = WriteResult::Stopped;
+        break;
+    default:
+        ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2").arg(label, skipped));
+        break;
+    }
+    emit writeFinished(int(result));
+}
+
+void MainWindow::finishResiverInfo()
+{
+    ui->progressBar->setMaximum(255);
+    ui->progressBar->setValue(255);
+    goIdle();
+    setIndicator(kGrey);   // idle while the dialog is open (no tick comes under it, see checkStep)
+    {
+        ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
+                           quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
+                           quint8(resiverPanel->getFq2()));
+        dialog.exec();
+    }
+    requestPending = true;
+}
+
+// Why the step failed, for the detail line of its box: the request, and whether the device
+// answered ERROR, answered too late, answered with the wrong length, or not at all.
+QString MainWindow::failureDetail() const
+{
+    const bool text = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;
+    const QString request = text ? QString::fromLatin1(lastRequest.mid(2, lastRequest.size() - 3)).trimmed()
+                                 : QString::fromLatin1(lastRequest.toHex(' '));
+    QString why;
+    if (stepTrouble.error) {
+        why = QStringLiteral("Устройство ответило ERROR.");
+    } else if (stepTrouble.late) {
+        const bool radio = text;   // the module's commands wait ZaprosSimTimeMs
+        why = QStringLiteral("Ответ пришёл после истечения времени ожидания: контроллер отвечает медленнее, "
+                             "чем %1 = %2 мс. Увеличьте это значение в %3.")
+                  .arg(radio ? QStringLiteral("ZaprosSimTimeMs") : QStringLiteral("ZaprosTimeMs"))
+                  .arg(radio ? timerSimInterval : timerInterval)
+                  .arg(settingsPath);
+    } else if (stepTrouble.refused >= 0) {
+        why = QStringLiteral("Ответ не принят: %1 байт вместо %2.").arg(stepTrouble.refused).arg(stepTrouble.expected);
+    } else {
+        why = QStringLiteral("Устройство не ответило.");
+    }
+    return QStringLiteral("Запрос: %1. %2").arg(request, why);
+}
+
+bool MainWindow::ask(const QString &question, const QString &detail)
+{
+    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
+    const bool yes = box.exec() != QMessageBox::No;
+    return yes && port->isOpen();   // once the port is gone, an answer starts nothing
+}
+
+void MainWindow::notify(const QString &notice, const QString &detail)
+{
+    QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
+    if (!detail.isEmpty())
+        box.setInformativeText(detail);
+    box.exec();
+}
+
+void MainWindow::updateStopButton()
+{
+    pbStop->setEnabled(operation != steps::Operation::None);
+}
+
+void MainWindow::slotStop()
+{
+    if (operation != steps::Operation::None)
+        endOperation(Outcome::Stopped);
+}
+
+// Whatever was awaited or received belongs to the closed line: a stray byte arriving after the
+// next connect must not complete a reply of the last session.
+void MainWindow::forgetExchange()
+{
+    endOperation(Outcome::Lost);
+    expectedReply = SendType::none;
+    reply.clear();
+    rssiTick = false;
+    commandModeOpen = false;
+    setOrigin(PanelsOrigin::Nothing);
+    setIndicator(kGrey);
+    ui->progressBar->setValue(0);
+}
+
+// ---- Operations -----------------------------------------------------------------------
+
+// Ends what runs before a new operation takes the sequencer over.
+void MainWindow::beginOperation(steps::Operation op)
+{
+    if (operation != steps::Operation::None)
+        endOperation(Outcome::Replaced);
+    operation = op;
+    ui->statusBar->clearMessage();
+    updateStopButton();
+}
+
+void MainWindow::stopMeasurement()
+{
+    pbMeasure->setText(QStringLiteral("Включить измерение"));
+    pbMeasure->setChecked(false);
+    if (operation == steps::Operation::Measure)
+        operation = steps::Operation::None;
+    currentAction = ActionType::none;
+    timer->setInterval(timerInterval);
+    for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
+        field->clear();
+    if (expectedReply == SendType::readLevel)   // a late measurement answer refills nothing
+        expectedReply = SendType::none;
+    updateStopButton();
+}
+
+void MainWindow::doReadLevel()
+{
+    stopMeasurement();
+    timer->setInterval(timerInterval);
+    startRead();
+}
+
+void MainWindow::startRead()
+{
+    beginOperation(steps::Operation::Read);
+    attemptsLeft = 5;
+    next(ActionType::readVersion);
+    readClean = true;
+    setOrigin(PanelsOrigin::Nothing);
+}
+
+void MainWindow::startWrite(const proto::DeviceConfig &values)
+{
+    beginOperation(steps::Operation::Write);
+    pendingWrite = values;
+    readBack = values;
+    skippedRegisters.clear();
+    attemptsLeft = 5;
+    next(ActionType::saveSimParam);
+}
+
+void MainWindow::doSaveAll()
+{
+    // Panels that do not hold a complete read of this device would write the window's
+    // start-up or half-read values over it: stop what runs and ask first.
+    if (!panelsTrusted()) {
+        if (operation != steps::Operation::None)
+            endOperation(Outcome::Stopped);
+        if (!ask(QStringLiteral("Устройство не было считано полностью. Записать в него значения, которые "
+                                "показывает окно?")))
+            return;
+    }
+    cbDataDut->clear();
+    cbDataDut->addItem(QString::number(sbDutAdr->value()));
+    if (proto::hasWideAddresses(numVersion)) {
+        baMassive = massiveAdr->getMassive();
+        rebuildDataDutList(baMassive);
+        if (deviceType == proto::Transmitter && massiveAdr->isDuplicate()
+            && !ask(QStringLiteral("В таблице адресов есть продублированные строки. Продолжить?")))
+            return;
+        if (deviceType == proto::Receiver && resiverPanel->getAdrMask0() == 0
+            && resiverPanel->getAdrMask1() == 0
+            && resiverPanel->getAdrMaskExt().count('\0') == proto::kReceiverMapSize
+            && !ask(QStringLiteral("Не установлен для опроса ни один передатчик. Продолжить?")))
+            return;
+    }
+    if (!port->isOpen())
+        return;
+    stopMeasurement();
+    timer->setInterval(timerInterval);
+    startWrite(panelsConfig());
+}
+
+void MainWindow::doDefault()
+{
+    stopMeasurement();
+    attemptsLeft = 5;
+    timer->setInterval(timerInterval);
+    if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
+                            "Текущие параметры будут обновлены!")))
+        return;
+
+    baMassive = QByteArray(proto::kAddressTableSize, '\0');
+    massiveAdr->setMassive(baMassive);
+    sbSubnet->setValue(1);
+    cbSpeed->setCurrentIndex(1);
+    sbChannel->setValue(1);
+    knobPower->setValue(0);
+    cbDutRange->setCurrentIndex(0);
+    resiverPanel->setOldProtokol(true);
+    massiveAdr->setDefault();
+    cbRegim->setCurrentIndex(0);
+    cbRs485Speed->setCurrentIndex(3);
+
+    if (deviceType == proto::Receiver) {
+        sbDeviceAdr->setValue(254);
+        resiverPanel->setDefault();
+    } else if (deviceType == proto::Transmitter) {
+        sbDeviceAdr->setValue(0);
+        sbDutAdr->setValue(0);
+        for (QSpinBox *time : {sbTimeFd1, sbTimeFd2, sbTimeAd1, sbTimeAd2})
+            time->setValue(10);
+    }
+    setOrigin(PanelsOrigin::Defaults);
+
+    if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
+                           "При записи заводских настроек все текущие параметры устройства будут перезаписаны!")))
+        doSaveAll();
+}
+
+void MainWindow::doResiverInfo()
+{
+    beginOperation(steps::Operation::Poll);
+    for (QByteArray &record : resiverInfoData)
+        record.clear();
+    attemptsLeft = 5;
+    resiverInfoIndex = quint16(getNextResivInfo(true));
+    next(ActionType::resiverInfo);
+}
+
+void MainWindow::doTransmiterInfo()
+{
+    if (pbMeasure->isChecked() && !port->isOpen()) {
+        pbMeasure->setChecked(false);
+        ui->statusBar->showMessage(QStringLiteral("Измерение не включено: порт не открыт"));
+        return;
+    }
+    timer->setInterval(timerInterval);
+    attemptsLeft = 5;
+    if (pbMeasure->isChecked()) {
+        beginOperation(steps::Operation::Measure);
+        pbMeasure->setText(QStringLiteral("Выключить измерение"));
+        next(ActionType::transmiterInfo);
+        timer->setInterval(timerInterval);
+    } else {
+        pbMeasure->setText(QStringLiteral("Включить измерение"));
+        operation = steps::Operation::None;
+        currentAction = ActionType::none;
+        timer->setInterval(timerInterval);
+        for (QLineEdit *field : {leTemp, leLevel, leFreq1, leFreq2, leAn1, leAn2})
+            field->clear();
+        // The answer to the last request may still be on its way: it must not fill the
+        // fields again once the measurement is off.
+        if (expectedReply == SendType::readLevel)
+            expectedReply = SendType::none;
+    }
+    updateStopButton();
+}
+
+// ---- The panels as one value ----------------------------------------------------------
+
+void MainWindow::setOrigin(PanelsOrigin o)
+{
+    const bool was = panelsTrusted();
+    origin = o;
+    if (panelsTrusted() != was)
+        emit panelsTrustChanged(panelsTrusted());
+}
+
+proto::DeviceConfig MainWindow::panelsConfig() const
+{
+    proto::DeviceConfig c;
+    c.deviceType = deviceType;
+    c.version = numVersion;
+    readRadioControls(c.transmitter);
+    readRadioControls(c.receiver);
+    proto::TransmitterSettings &t = c.transmitter;
+    t.deviceAdr = quint8(sbDeviceAdr->value());
+    t.dutAdr = quint8(sbDutAdr->value());
+    t.timeFd1 = quint8(sbTimeFd1->value());
+    t.timeFd2 = quint8(sbTimeFd2->value());
+    t.timeAd1 = quint8(sbTimeAd1->value());
+    t.timeAd2 = quint8(sbTimeAd2->value());
+    t.range4096 = cbDutRange->currentIndex() == 0;
+    proto::ReceiverSettings &r = c.receiver;
+    r.period = quint8(resiverPanel->getPeriod());
+    r.fq1Mode = quint8(resiverPanel->getFq1Mode());
+    r.fq2Mode = quint8(resiverPanel->getFq2Mode());
+    r.mask0 = resiverPanel->getAdrMask0();
+    r.mask1 = resiverPanel->getAdrMask1();
+    r.fq1 = quint8(resiverPanel->getFq1());
+    r.fq2 = quint8(resiverPanel->getFq2());
+    r.an1 = quint8(resiverPanel->getAn1());
+    r.an2 = quint8(resiverPanel->getAn2());
+    r.range4096 = resiverPanel->getOldProtokol();
+    // Up to 220 the table is not edited in the window: the write sends the last one read.
+    c.addressTable = proto::hasWideAddresses(numVersion) ? massiveAdr->getMassive() : baMassive;
+    c.receiverMap = resiverPanel->getAdrMaskExt();
+    return c;
+}
+
+void MainWindow::applyConfig(const proto::DeviceConfig &c)
+{
+    settingsRecord = c.isReceiver() ? proto::packReceiverSettings(c.receiver, c.version)
+                                    : proto::packTransmitterSettings(c.transmitter);
+    applySettingsRecord();
+    knobPower->setValue(c.radio().power);
+    if (proto::hasWideAddresses(c.version)) {
+        if (c.isReceiver())
+            resiverPanel->setAdrMaskExt(c.receiverMap);
+        else
+            applyTransmitterTable(c.addressTable);
+    }
+    setOrigin(PanelsOrigin::Profile);
+}
