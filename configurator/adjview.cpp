@@ -22,8 +22,9 @@ adjview::adjview(int rows, const QStringList &labels, const QList<int> &percents
     setColumnPercents(percents);
 
     model->setHorizontalHeaderLabels(labels);
-    // Qt keeps rows no lower than the style's minimum for the font, so the 15 pixels hold
-    // only where the font allows them.
+    // The header keeps rows no lower than its minimum section size, which the style derives
+    // from the font (21 to 25 pixels): lowered first, the rows get their 15 pixels.
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
 
     // Tall enough for every row: the header's own height comes from its size hint, since it

@@ -40,6 +40,27 @@ struct Assembly
     }
 };
 
+// The assembly as a plain scan of the whole line: a request is the four bytes from a start
+// byte; after a good one the scan goes on behind it, after a bad one right behind its start
+// byte. Returns the outcomes and leaves the unfinished request in `rest`.
+QVector<PollOutcome> scanLine(const QByteArray &line, QByteArray &rest)
+{
+    QVector<PollOutcome> outcomes;
+    int at = line.indexOf(char(PollStartByte));
+    while (at >= 0 && at + PollRequestSize <= line.size()) {
+        const QByteArray request = line.mid(at, PollRequestSize);
+        PollOutcome o;
+        o.address = quint8(request.at(1));
+        o.crcOk = referenceCrc8(request.left(3)) == quint8(request.at(3));
+        if (o.crcOk)
+            o.reply = pollReply(o.address);
+        outcomes.append(o);
+        at = line.indexOf(char(PollStartByte), at + (o.crcOk ? PollRequestSize : 1));
+    }
+    rest = at >= 0 ? line.mid(at) : QByteArray();
+    return outcomes;
+}
+
 bool sameOutcomes(const QVector<PollOutcome> &a, const QVector<PollOutcome> &b)
 {
     if (a.size() != b.size())
@@ -78,6 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Every completed request began with the start byte: no more requests than start bytes.
     FUZZ_CHECK(whole.outcomes.size() <= line.count(char(PollStartByte)));
+    // A rejected request never hides a start byte: the assembly is the plain scan.
+    QByteArray rest;
+    FUZZ_CHECK(sameOutcomes(scanLine(line, rest), whole.outcomes));
+    FUZZ_CHECK(rest == (whole.bytesToCome > 0 ? whole.frameBuffer : QByteArray()));
 
     Assembly bytewise;
     for (const char c : line)

@@ -32,7 +32,9 @@ QVector<PollOutcome> assemblePollRequests(const QByteArray &bytes, QByteArray &f
                                           quint8 &bytesToCome)
 {
     QVector<PollOutcome> outcomes;
-    for (const char byte : bytes) {
+    QByteArray input = bytes;
+    for (int i = 0; i < input.size(); ++i) {
+        const char byte = input.at(i);
         if (bytesToCome == 0) {
             if (quint8(byte) == PollStartByte) {
                 frameBuffer = QByteArray(1, byte);
@@ -47,8 +49,18 @@ QVector<PollOutcome> assemblePollRequests(const QByteArray &bytes, QByteArray &f
         PollOutcome outcome;
         outcome.address = quint8(frameBuffer.at(1));
         outcome.crcOk = crc8(frameBuffer.left(3)) == quint8(frameBuffer.at(3));
-        if (outcome.crcOk)
+        if (outcome.crcOk) {
             outcome.reply = pollReply(outcome.address);
+        } else {
+            // A line that echoes our replies holds start bytes that are not requests: a real
+            // request may begin inside the rejected one, so its bytes after the next start
+            // byte go through the assembly again.
+            const int next = frameBuffer.indexOf(char(PollStartByte), 1);
+            if (next > 0) {
+                input = frameBuffer.mid(next) + input.mid(i + 1);
+                i = -1;
+            }
+        }
         outcomes.append(outcome);
     }
     return outcomes;

@@ -28,7 +28,8 @@ struct PollOutcome
 // Feeds every byte of `bytes`, in order, through the request assembly whose state is
 // `frameBuffer` (the request so far) and `bytesToCome` (request bytes still expected after the
 // start byte; 0 while waiting for a start byte). A 0x31 while waiting starts a request, any byte
-// while assembling belongs to it. Returns one outcome per request completed, in order; a request
-// left incomplete stays in the state for the next batch.
+// while assembling belongs to it. After a CRC error, assembly resumes at the next 0x31 among the
+// rejected request's last three bytes, as if they had just arrived. Returns one outcome per
+// request completed, in order; a request left incomplete stays in the state for the next batch.
 QVector<PollOutcome> assemblePollRequests(const QByteArray &bytes, QByteArray &frameBuffer,
                                           quint8 &bytesToCome);

@@ -135,6 +135,17 @@ void TestSimDevice::exchange_data()
     // Every reply comes after one to three bytes of line noise, all at 0x80 or above.
     addRow("fault garbage", T, 296, {Identity, Identity, Identity},
            {TransmitterIdentity, TransmitterIdentity, TransmitterIdentity}, 5, garbage);
+    sim::Faults firstNoisyUnended, deafRadioLostWrite;
+    firstNoisyUnended.garbageFirst = 1;
+    firstNoisyUnended.noTerminator = true;
+    addRow("fault noise on the first reply, no terminators", T, 296,
+           {Identity, PlusPlusPlus, ReadS250, Rssi, Identity},
+           {"<Transmitter v.296", "OK", "S250=5", "+SRDRSSI: 87", "<Transmitter v.296"}, 5, firstNoisyUnended);
+    deafRadioLostWrite.ignoreAt = true;
+    deafRadioLostWrite.dropWrites = 1;
+    addRow("fault radio module ignores AT, first write lost", T, 296,
+           {PlusPlusPlus, WriteS250_42, tx, ReadSettings, tx, ReadSettings},
+           {QByteArray::fromHex("03051102020700010a0a0a0a01"), txNew}, 5, deafRadioLostWrite);
 }
 
 void TestSimDevice::exchange()
@@ -150,14 +161,14 @@ void TestSimDevice::exchange()
     L got;
     for (const QByteArray &request : requests)
         got += device.feed(request);
-    if (faults.garbage) {
-        for (QByteArray &reply : got) {
-            const int noise = reply.size() - TransmitterIdentity.size();
-            QVERIFY2(noise >= 1 && noise <= 3, reply.toHex().constData());
-            for (int i = 0; i < noise; ++i)
-                QVERIFY(quint8(reply.at(i)) >= 0x80);
-            reply.remove(0, noise);
-        }
+    for (int r = 0; r < qMin(got.size(), replies.size()); ++r) {
+        if (!faults.garbage && r >= faults.garbageFirst)
+            continue;
+        const int noise = got.at(r).size() - replies.at(r).size();
+        QVERIFY2(noise >= 1 && noise <= 3, got.at(r).toHex().constData());
+        for (int i = 0; i < noise; ++i)
+            QVERIFY(quint8(got.at(r).at(i)) >= 0x80);
+        got[r].remove(0, noise);
     }
     QCOMPARE(got, replies);
     QCOMPARE(device.requests(), requests);

@@ -92,6 +92,9 @@ void TstPollResponder::answers_data()
         << QByteArray::fromHex("3e0506050500050092") << QStringList{"5"};
     QTest::newRow("0x31 inside a request") << bytewise("3131317c")
         << QByteArray::fromHex("3e31063131003100b9") << QStringList{"49"};
+    // A line that echoes: the reply to 0x31 holds start bytes, yet the poll behind it is answered.
+    QTest::newRow("poll after an echoed reply") << bytewise("3e31063131003100b9" "3101066c") << reply1
+        << QStringList{"crcError", "crcError", "crcError", "crcError", "1"};
     QTest::newRow("address ff") << bytewise("31ff0629")
         << QByteArray::fromHex("3eff06ffff00ff0052") << QStringList{"255"};
     QTest::newRow("noise before the start byte")

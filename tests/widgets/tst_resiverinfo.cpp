@@ -95,6 +95,7 @@ void tst_resiverinfo::columnWidths()
     ResiverInfo info(records.data(), nullptr, 221, 0, 0, 0, 0);
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
+    QCOMPARE(info.table()->rowHeight(0), 15);   // not the font's 21 to 25: 27 rows in view
     const int percents[] = {12, 12, 12, 16, 12, 12, 12, 12};
     for (int width : {801, 640}) {
         info.resize(width, info.height());

@@ -62,6 +62,16 @@ QString describeFaults(const sim::Faults &f)
         parts << QStringLiteral("delay %1 ms").arg(f.delayMs);
     if (f.garbage)
         parts << QStringLiteral("garbage");
+    if (f.garbageFirst > 0)
+        parts << QStringLiteral("garbage before the first %1 replies").arg(f.garbageFirst);
+    if (f.noTerminator)
+        parts << QStringLiteral("no terminator");
+    if (f.pauseInsideMs > 0)
+        parts << QStringLiteral("pause of %1 ms inside each reply").arg(f.pauseInsideMs);
+    if (f.ignoreAt)
+        parts << QStringLiteral("radio module ignores AT commands");
+    if (f.dropWrites > 0)
+        parts << QStringLiteral("drop the first %1 write frames").arg(f.dropWrites);
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
@@ -105,8 +115,19 @@ int main(int argc, char *argv[])
         QStringLiteral("Wait this long before each reply."), QStringLiteral("ms"));
     const QCommandLineOption garbageOption(QStringLiteral("garbage"),
         QStringLiteral("Put line noise before each reply."));
+    const QCommandLineOption garbageFirstOption(QStringLiteral("garbage-first"),
+        QStringLiteral("Put line noise before the first N replies only."), QStringLiteral("N"));
+    const QCommandLineOption noTerminatorOption(QStringLiteral("no-terminator"),
+        QStringLiteral("Leave out the last line end of text replies and the identity's \">\"."));
+    const QCommandLineOption pauseInsideOption(QStringLiteral("pause-inside"),
+        QStringLiteral("Send each reply in two halves this long apart."), QStringLiteral("ms"));
+    const QCommandLineOption ignoreAtOption(QStringLiteral("ignore-at"),
+        QStringLiteral("The radio module ignores AT commands (no answer, no change)."));
+    const QCommandLineOption dropWritesOption(QStringLiteral("drop-writes"),
+        QStringLiteral("Lose the first N settings or table write frames."), QStringLiteral("N"));
     parser.addOptions({typeOption, versionOption, portOption, linkOption, silentOption, dropOption,
-                       errorOption, splitOption, delayOption, garbageOption});
+                       errorOption, splitOption, delayOption, garbageOption, garbageFirstOption,
+                       noTerminatorOption, pauseInsideOption, ignoreAtOption, dropWritesOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
@@ -133,6 +154,21 @@ int main(int argc, char *argv[])
         if (!ok || faults.delayMs < 0)
             return fail(QStringLiteral("--delay must be a number of milliseconds"));
     }
+    // A count or a time in milliseconds: a whole number from `min` up.
+    const auto number = [&](const QCommandLineOption &option, int min, int *value) {
+        if (!parser.isSet(option))
+            return true;
+        *value = parser.value(option).toInt(&ok);
+        return ok && *value >= min;
+    };
+    if (!number(garbageFirstOption, 1, &faults.garbageFirst))
+        return fail(QStringLiteral("--garbage-first must be a positive number"));
+    if (!number(pauseInsideOption, 1, &faults.pauseInsideMs))
+        return fail(QStringLiteral("--pause-inside must be a positive number of milliseconds"));
+    if (!number(dropWritesOption, 1, &faults.dropWrites))
+        return fail(QStringLiteral("--drop-writes must be a positive number"));
+    faults.noTerminator = parser.isSet(noTerminatorOption);
+    faults.ignoreAt = parser.isSet(ignoreAtOption);
     if (parser.isSet(splitOption)) {
         faults.splitChunk = 3;
         faults.splitPauseMs = 20;

@@ -186,15 +186,25 @@ void PtyServer::enqueue(const QByteArray &reply)
     qint64 due = qMax(now + qMax(0, m_faults.delayMs), m_nextFree);
     const int chunk = m_faults.splitChunk > 0 ? m_faults.splitChunk : reply.size();
     const int pause = qMax(0, m_faults.splitPauseMs);
-    for (int at = 0; at < reply.size(); at += chunk) {
+    // With a pause inside, the reply is also cut in its middle and the second half waits.
+    const int middle = m_faults.pauseInsideMs > 0 && reply.size() > 1 ? reply.size() / 2 : -1;
+    int at = 0;
+    while (at < reply.size()) {
+        int end = qMin(at + chunk, int(reply.size()));
+        if (at < middle && middle < end)
+            end = middle;
         Piece piece;
         piece.due = due;
-        piece.bytes = reply.mid(at, chunk);
-        if (at + chunk >= reply.size())
+        piece.bytes = reply.mid(at, end - at);
+        if (end == reply.size())
             piece.whole = reply;
         m_pending.enqueue(piece);
         m_nextFree = due;
-        due += pause;
+        if (end == middle)
+            due += qMax(m_faults.pauseInsideMs, m_faults.splitChunk > 0 ? pause : 0);
+        else
+            due += pause;
+        at = end;
     }
     // Consecutive split replies keep the pause between them too.
     if (m_faults.splitChunk > 0)

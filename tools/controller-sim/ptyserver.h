@@ -19,7 +19,8 @@ namespace sim {
 // By default it makes a pseudo-terminal pair: the program under test opens slavePath() like
 // a serial port, the server reads and writes the master side. forPort() serves an existing
 // device node instead. Replies leave after Faults::delayMs and, with Faults::splitChunk, in
-// pieces Faults::splitPauseMs apart; the content faults are handed to the device.
+// pieces Faults::splitPauseMs apart, and with Faults::pauseInsideMs in two halves that far
+// apart; the content faults are handed to the device.
 class PtyServer : public QObject
 {
     Q_OBJECT

@@ -202,6 +202,13 @@ void Device::setRecordSilent(int n, bool silent)
         m_silentRecords[n] = silent;
 }
 
+void Device::setFaults(const Faults &faults)
+{
+    m_faults = faults;
+    m_noisyLeft = qMax(0, faults.garbageFirst);
+    m_writesToDrop = qMax(0, faults.dropWrites);
+}
+
 QList<QByteArray> Device::feed(const QByteArray &bytes)
 {
     QList<QByteArray> replies;
@@ -235,10 +242,32 @@ QByteArray Device::handleFrame(const QByteArray &frame)
     const QByteArray payload = frame.mid(2);
     if (payload.isEmpty())
         return {};
-    const QByteArray reply = handleCommand(quint8(payload.back()), payload.left(payload.size() - 1));
-    if (reply.isEmpty() || !m_faults.garbage)
+    const quint8 command = quint8(payload.back());
+    const QByteArray args = payload.left(payload.size() - 1);
+    if (m_faults.ignoreAt && command == CmdRadio)
+        return {};
+    const bool write = command == CmdWriteSettings || command == CmdWriteAddressTable
+        || command == CmdWriteTransmitterMap;
+    if (write && m_writesToDrop > 0) {
+        --m_writesToDrop;
+        return {};
+    }
+    QByteArray reply = handleCommand(command, args);
+    if (reply.isEmpty())
         return reply;
-    return noise() + reply;
+    // Text replies end with a line end, the identity with ">"; binary records are left alone.
+    const bool text = command == CmdIdentity || command == CmdRadio || command == CmdLevel
+        || command == CmdLevelOld;
+    if (m_faults.noTerminator && text) {
+        if (reply.endsWith("\r\n"))
+            reply.chop(2);
+        else if (reply.endsWith('>'))
+            reply.chop(1);
+    }
+    const bool noisy = m_faults.garbage || m_noisyLeft > 0;
+    if (m_noisyLeft > 0)
+        --m_noisyLeft;
+    return noisy ? noise() + reply : reply;
 }
 
 QByteArray Device::handleCommand(quint8 command, const QByteArray &args)

@@ -107,10 +107,11 @@ public:
     bool isRecordSilent(int n) const { return m_silentRecords.value(n, false); }
     void setRecordSilent(int n, bool silent);
 
-    // The content faults: silent, dropEvery, errorAtWrites, garbage. Timing faults are the
-    // server's business and are ignored here.
+    // The content faults: silent, dropEvery, errorAtWrites, garbage, garbageFirst, noTerminator,
+    // ignoreAt, dropWrites. Timing faults are the server's business and are ignored here.
+    // Setting the faults starts the counts of garbageFirst and dropWrites afresh.
     Faults faults() const { return m_faults; }
-    void setFaults(const Faults &faults) { m_faults = faults; }
+    void setFaults(const Faults &faults);
 
 private:
     QByteArray handleFrame(const QByteArray &frame);
@@ -134,6 +135,8 @@ private:
     QByteArray m_frame;                 // the frame being received
     QList<QByteArray> m_requests;
     quint64 m_frameCount = 0;           // for Faults::dropEvery
+    int m_noisyLeft = 0;                // replies still to get noise, for Faults::garbageFirst
+    int m_writesToDrop = 0;             // write frames still to lose, for Faults::dropWrites
     quint32 m_noiseState = 0x2545F491u;
 };
 

@@ -4,8 +4,10 @@ namespace sim {
 
 // Misbehaviour of the simulated line and controller.
 //
-// The device itself applies the content faults (silent, dropEvery, errorAtWrites, garbage);
-// the pseudo-terminal server applies the timing faults (splitChunk, splitPauseMs, delayMs).
+// The device itself applies the content faults (silent, dropEvery, errorAtWrites, garbage,
+// garbageFirst, noTerminator, ignoreAt, dropWrites); the pseudo-terminal server applies the
+// timing faults (splitChunk, splitPauseMs, delayMs, pauseInsideMs). The counts of
+// garbageFirst and dropWrites start afresh whenever the faults are set.
 struct Faults
 {
     bool silent = false;        // the controller answers nothing and takes no writes
@@ -15,6 +17,11 @@ struct Faults
     int splitPauseMs = 5;       // pause between two chunks
     int delayMs = 0;            // pause between a request and the first byte of its reply
     bool garbage = false;       // a few bytes of line noise go out before every reply
+    int garbageFirst = 0;       // the same noise before only the first N replies, then clean ones
+    bool noTerminator = false;  // text replies lose their last line end, the identity its ">"
+    int pauseInsideMs = 0;      // 0 = none, else each reply leaves in two halves this far apart
+    bool ignoreAt = false;      // the radio module ignores every pass-through frame (command 0x04)
+    int dropWrites = 0;         // the first N settings or table write frames are not stored
 };
 
 } // namespace sim
