@@ -425,9 +425,7 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     reply.clear();
     lastRequest = data;
     if (data == proto::commandModeFrame())
-        commandModeOpen = true;
-    else if (data == proto::dataModeFrame())
-        commandModeOpen = false;
+        commandModeOpen = true;   // until an "ATO" is answered: an unanswered one may not have arrived
 
     int period = timerInterval;
     switch (type) {
@@ -519,8 +517,11 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     case SendType::comandRegim:
     case SendType::dataRegim:
-        if (proto::replyHasOk(reply))
+        if (proto::replyHasOk(reply)) {
             answerReceived = true;
+            if (expectedReply == SendType::dataRegim)
+                commandModeOpen = false;
+        }
         return 0;
 
     case SendType::saveSimParam:
