@@ -242,6 +242,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Any operation can be ended at once, by the button or by Esc.
     pbStop = new QPushButton(QStringLiteral("Стоп"));
+    pbStop->setObjectName(QStringLiteral("pbStop"));
     pbStop->setEnabled(false);
     pbStop->setToolTip(QStringLiteral("Остановить обмен (Esc)"));
     ui->layoutProgressBar->insertWidget(1, pbStop);
@@ -399,6 +400,14 @@ void MainWindow::closeLostPort(const QString &reason)
     ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
 }
 
+// An answered "ATO" (the read's own step or the write's last register step) is the module back
+// in data mode.
+void MainWindow::leftCommandMode()
+{
+    if (lastRequest == proto::dataModeFrame())
+        commandModeOpen = false;
+}
+
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
@@ -519,8 +528,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::dataRegim:
         if (proto::replyHasOk(reply)) {
             answerReceived = true;
-            if (expectedReply == SendType::dataRegim)
-                commandModeOpen = false;
+            leftCommandMode();
         }
         return 0;
 
@@ -528,6 +536,8 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
         answerReceived = proto::replyAcceptsWrite(reply);
+        if (answerReceived)
+            leftCommandMode();
         if (reply.contains("ERROR"))
             stepTrouble.error = true;
         return 0;

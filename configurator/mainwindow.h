@@ -95,6 +95,7 @@ private:
     void closeLostPort(const QString &reason);
     void forgetExchange();
     void decision(const QString &text);
+    void leftCommandMode();
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);
