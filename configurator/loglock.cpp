@@ -17,8 +17,10 @@ LogLock::LogLock(const QString &folder)
 {
     const QDir dir(folder);
     for (int instance = 1; instance <= kMaxInstances; ++instance) {
-        auto candidate = std::make_unique<QLockFile>(dir.filePath(logName(instance) + QStringLiteral(".lock")));
-        // A configurator may run for days: only a lock whose owner has ended is stale, never an old one.
+        auto candidate =
+            std::make_unique<QLockFile>(dir.filePath(logName(instance) + QStringLiteral(".lock")));
+        // A configurator may run for days: a lock is stale only when its owner has ended, never
+        // for its age.
         candidate->setStaleLockTime(0);
         if (candidate->tryLock(0)) {
             lock = std::move(candidate);

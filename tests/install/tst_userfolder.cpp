@@ -1,6 +1,3 @@
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,25 +11,18 @@ class tst_UserFolder : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { dataHome = std::make_unique<QTemporaryDir>(); }
     void cleanup();
     void folder_data();
     void folder();
     void twoConfigurators();
 
 private:
-    QProcess *start(const QString &program);
-    static QByteArray read(const QString &path);
+    qint64 start(const QString &program);
 
     std::unique_ptr<QTemporaryDir> dataHome;
     std::vector<std::unique_ptr<QProcess>> running;
 };
-
-void tst_UserFolder::init()
-{
-    dataHome = std::make_unique<QTemporaryDir>();
-    QVERIFY(dataHome->isValid());
-}
 
 void tst_UserFolder::cleanup()
 {
@@ -43,26 +33,20 @@ void tst_UserFolder::cleanup()
     running.clear();
 }
 
-QProcess *tst_UserFolder::start(const QString &program)
+qint64 tst_UserFolder::start(const QString &program)
 {
-    auto process = std::make_unique<QProcess>();
+    running.push_back(std::make_unique<QProcess>());
+    QProcess &process = *running.back();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome->path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process->setProcessEnvironment(env);
-    process->setWorkingDirectory(dataHome->path());   // where the files would go without the option
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->start(program, {QStringLiteral("--user-folder")});
-    process->waitForStarted();
-    running.push_back(std::move(process));
-    return running.back().get();
-}
-
-QByteArray tst_UserFolder::read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dataHome->path());   // where the files would go without the option
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, {QStringLiteral("--user-folder")});
+    process.waitForStarted();
+    return process.processId();
 }
 
 void tst_UserFolder::folder_data()
@@ -81,9 +65,8 @@ void tst_UserFolder::folder()
     QFETCH(QString, folder);
     QFETCH(QString, log);
 
-    const QProcess *process = start(program);
+    const QString cwd = QStringLiteral("/proc/%1/cwd").arg(start(program));
     const QString expected = QDir(dataHome->path()).canonicalPath() + QLatin1Char('/') + folder;
-    const QString cwd = QStringLiteral("/proc/%1/cwd").arg(process->processId());
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(cwd).canonicalFilePath(), expected, 20000);
     if (!log.isEmpty())
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(expected + QLatin1Char('/') + log), 20000);
@@ -92,20 +75,17 @@ void tst_UserFolder::folder()
 
 void tst_UserFolder::twoConfigurators()
 {
-    const QString folder = dataHome->path() + QStringLiteral("/talver/configurator/");
-    const QString firstLog = folder + QStringLiteral("log.txt");
-    const QString secondLog = folder + QStringLiteral("log-2.txt");
+    QFile first(dataHome->path() + QStringLiteral("/talver/configurator/log.txt"));
     start(QStringLiteral(CONFIGURATOR_PATH));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(firstLog), 20000);
-    {
-        QFile log(firstLog);
-        QVERIFY(log.open(QIODevice::Append));
-        log.write("first instance\n");
-    }
+    QTRY_VERIFY_WITH_TIMEOUT(first.exists(), 20000);
+    QVERIFY(first.open(QIODevice::Append));
+    first.write("first instance\n");
+    first.close();
 
     start(QStringLiteral(CONFIGURATOR_PATH));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(secondLog), 20000);
-    QCOMPARE(read(firstLog), QByteArray("first instance\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QFileInfo(first).dir().filePath(QStringLiteral("log-2.txt"))), 20000);
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), QByteArray("first instance\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_UserFolder)
