@@ -86,7 +86,7 @@ QByteArray registerTag(SendType::SendType kind)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent, const QString &logName)
     : QMainWindow(parent)
 {
     ui = new Ui::MainWindowUi;
@@ -103,7 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
 
-    logFile = new QFile(QStringLiteral("log.txt"), this);
+    logFile = new QFile(logName, this);
     logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
