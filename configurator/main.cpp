@@ -14,6 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("talver"));
     QApplication::setApplicationName(QStringLiteral("configurator"));
     QApplication::setApplicationVersion(QStringLiteral("0.342"));
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));
