@@ -341,6 +341,33 @@ private slots:
         QTEST(named, "named");
     }
 
+    // When the fast pace may decide a step: never on part of a reply, a longer record or ERROR.
+    void replyComplete_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("complete");
+        const QByteArray record13 = hex("03051102020700010a0a0a0a01");
+        QTest::newRow("record, exact") << int(SendType::readSetting) << record13 << true;
+        QTest::newRow("record, one short") << int(SendType::readSetting) << record13.left(12) << false;
+        QTest::newRow("record, noise before") << int(SendType::readSetting) << ("\x7f" + record13) << false;
+        QTest::newRow("data record, 18 bytes") << int(SendType::resiverInfo) << QByteArray(18, '\x01') << true;
+        QTest::newRow("identity, two digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.29") << false;
+        QTest::newRow("identity, three digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.296") << true;
+        QTest::newRow("register without its end") << int(SendType::readCHA) << QByteArray("S250=5") << false;
+        QTest::newRow("register with its end") << int(SendType::readPower) << QByteArray("S202=7\r") << true;
+        QTest::newRow("OK without its end") << int(SendType::comandRegim) << QByteArray("OK") << false;
+        QTest::newRow("OK") << int(SendType::saveSimParam) << QByteArray("\r\nOK\r\n") << true;
+        QTest::newRow("ERROR") << int(SendType::saveSimParam) << QByteArray("\r\nERROR\r\nOK\r\n") << false;
+        QTest::newRow("measurement keeps the period") << int(SendType::readLevel) << QByteArray(16, '\x01') << false;
+    }
+    void replyComplete()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, reply);
+        QTEST(proto::replyComplete(SendType::SendType(kind), reply, Transmitter, 296), "complete");
+    }
+
     void helpers()
     {
         QCOMPARE(formatFrequency(4294967295LL), QString("4.29497e+08"));
