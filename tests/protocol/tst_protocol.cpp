@@ -313,6 +313,7 @@ private slots:
         QTest::newRow("range byte at 296") << rx << 296 << "range" << QStringList{"Диапазон значений ДУТ: 4096 / 65536"};
         QTest::newRow("table unreported at 220") << tx << 220 << "table" << QStringList();
         QTest::newRow("table row at 221") << tx << 221 << "table" << QStringList{"Таблица адресов, строка 2"};
+        QTest::newRow("receiver masks") << rx << 200 << "masks" << QStringList{"Адреса опрашиваемых передатчиков 0–15: 0, 3, 15 / 0, 3"};
         QTest::newRow("receiver map at 221") << rx << 221 << "table" << QStringList{"Адреса опрашиваемых передатчиков 16–255"};
     }
     void compareConfigs()
@@ -332,11 +333,13 @@ private slots:
             read.radio().power = 1;
         else if (change == "range")
             read.transmitter.range4096 = read.receiver.range4096 = false;
+        else if (change == "masks")
+            read.receiver.mask1 = 0;
         else if (change == "table")
             read.addressTable[3] = read.receiverMap[29] = '\x80';
         QStringList named;
         for (const DeviceConfig::Difference &d : sent.compare(read))
-            named << (d.field.startsWith("Таблица") || d.field.startsWith("Адреса") ? d.field
+            named << (d.field.startsWith("Таблица") || d.field.endsWith("16–255") ? d.field
                                                                                      : d.field + ": " + d.sent + " / " + d.read);
         QTEST(named, "named");
     }
