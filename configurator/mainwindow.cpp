@@ -3,6 +3,7 @@
 
 #include "massiveadr.h"
 #include "power.h"
+#include "profilecontroller.h"
 #include "protocol.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -275,6 +276,8 @@ MainWindow::MainWindow(QWidget *parent)
             &MassiveAdr::slotSetDut);
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
+
+    new ProfileController(this);   // the "Файл" menu: profiles and the journal
 
     setMinimumWidth(980);
     // Open wide enough that no caption is cut with the platform's fonts.
