@@ -5,7 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMap>
+#include <QByteArrayList>
 #include <QSaveFile>
 
 #include <cmath>
@@ -189,19 +189,43 @@ QString deviceName(quint8 type)
          : type == proto::Transmitter ? QStringLiteral("Передатчик") : QStringLiteral("не опознано");
 }
 
-// ---- The address table ------------------------------------------------------------------
+// ---- Writing ----------------------------------------------------------------------------
+
+// The file is written by hand rather than through QJsonObject, which sorts its members: the
+// header comes first, the fields in the window's order, and each table row and list on one line,
+// so that two profiles compare line by line.
+using Members = QVector<QPair<QByteArray, QByteArray>>;   // name, value as JSON text
+
+QByteArray scalar(const QJsonValue &v)
+{
+    const QByteArray json = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+    return json.mid(1, json.size() - 2);
+}
+
+QByteArray object(const Members &members, int indent)
+{
+    const QByteArray pad(indent + 4, ' ');
+    QByteArray out = "{\n";
+    for (int i = 0; i < members.size(); ++i)
+        out += pad + '"' + members.at(i).first + "\": " + members.at(i).second + (i + 1 < members.size() ? ",\n" : "\n");
+    return out + QByteArray(indent, ' ') + '}';
+}
 
 // Rows 1..7 as {"on", "address", "dut"}; "in1a" the marked row (0 is the device's own) or null.
-QJsonValue tableToJson(const QByteArray &table)
+QByteArray tableText(const QByteArray &table, int indent)
 {
     const QByteArray t = (table + QByteArray(proto::kAddressTableSize, '\0')).left(proto::kAddressTableSize);
-    QJsonArray rows;
+    const QByteArray pad(indent + 8, ' ');
+    QByteArray rows = "[\n";
     for (int k = 0; k < 7; ++k)
-        rows.append(QJsonObject{{QStringLiteral("on"), t.at(3 * k) != 0},
-                                {QStringLiteral("address"), quint8(t.at(3 * k + 1))},
-                                {QStringLiteral("dut"), quint8(t.at(3 * k + 2))}});
-    return QJsonObject{{QStringLiteral("rows"), rows},
-                       {QStringLiteral("in1a"), t.at(21) ? QJsonValue(quint8(t.at(22)) % 8) : QJsonValue()}};
+        rows += pad + QStringLiteral("{\"on\": %1, \"address\": %2, \"dut\": %3}")
+                          .arg(t.at(3 * k) ? QStringLiteral("true") : QStringLiteral("false"))
+                          .arg(quint8(t.at(3 * k + 1)))
+                          .arg(quint8(t.at(3 * k + 2)))
+                          .toLatin1()
+              + (k < 6 ? ",\n" : "\n");
+    rows += QByteArray(indent + 4, ' ') + ']';
+    return object({{"rows", rows}, {"in1a", t.at(21) ? QByteArray::number(quint8(t.at(22)) % 8) : "null"}}, indent);
 }
 
 // ---- Reading ----------------------------------------------------------------------------
@@ -373,41 +397,41 @@ Profile Profile::fromConfig(const DeviceConfig &c, const QString &comment, const
 
 QByteArray Profile::toJson() const
 {
-    QJsonObject root{{QStringLiteral("format"), QLatin1String(kFormat)},
-                     {QStringLiteral("version"), kFormatVersion},
-                     {QStringLiteral("device"), deviceKey(deviceType)},
-                     {QStringLiteral("firmware"), firmware},
-                     {QStringLiteral("comment"), comment}};
+    Members top = {{"format", scalar(QLatin1String(kFormat))},
+                   {"version", QByteArray::number(kFormatVersion)},
+                   {"device", scalar(deviceKey(deviceType))},
+                   {"firmware", QByteArray::number(firmware)}};
     if (!saved.isEmpty())
-        root.insert(QStringLiteral("saved"), saved);
-    QMap<QString, QJsonObject> sections;
+        top.append({"saved", scalar(saved)});
+    top.append({"comment", scalar(comment)});
+    Members radio, settings, tables;
     for (int id = 0; id < allFields().size(); ++id) {
         const Field &f = allFields().at(id);
         if (!fields.contains(id) || !appliesTo(f, deviceType))
             continue;
-        QJsonValue v;
+        QByteArray v;
         switch (f.kind) {
-        case Kind::Number: v = f.get(values); break;
-        case Kind::Choice: v = f.choices().value(f.get(values)); break;
+        case Kind::Number: v = QByteArray::number(f.get(values)); break;
+        case Kind::Choice: v = scalar(f.choices().value(f.get(values))); break;
         case Kind::Numbers: {
-            QJsonArray list;
+            QByteArrayList list;
             for (int n = f.min; n <= f.max; ++n) {
                 if (f.has(values, n))
-                    list.append(n);
+                    list << QByteArray::number(n);
             }
-            v = list;
+            v = '[' + list.join(", ") + ']';
             break;
         }
-        case Kind::Table: v = tableToJson(values.addressTable); break;
+        case Kind::Table: v = tableText(values.addressTable, 4); break;
         }
-        if (f.section)
-            sections[QLatin1String(f.section)].insert(QLatin1String(f.key), v);
-        else
-            root.insert(QLatin1String(f.key), v);
+        const QByteArray section = f.section ? f.section : "";
+        (section == "radio" ? radio : section == "settings" ? settings : tables).append({f.key, v});
     }
-    for (auto it = sections.cbegin(); it != sections.cend(); ++it)
-        root.insert(it.key(), it.value());
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (!radio.isEmpty())
+        top.append({"radio", object(radio, 4)});
+    if (!settings.isEmpty())
+        top.append({"settings", object(settings, 4)});
+    return object(top + tables, 0) + '\n';
 }
 
 bool read(const QByteArray &json, Profile &out, QString &error)
