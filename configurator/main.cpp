@@ -21,13 +21,13 @@ int main(int argc, char *argv[])
     parser.addOption(portOption);
     const QCommandLineOption profileOption(
         QStringLiteral("profile"),
-        QStringLiteral("Profile to load: opens the port given with --port, reads the device and lays the "
-                       "profile over it, keeping the device's address and DUT number. Nothing is written "
-                       "until \"Записать\"."),
-        QStringLiteral("FILE"));
+        QStringLiteral("Профиль для загрузки: открывает порт из --port (без него ждёт «Подключить»), "
+                       "считывает устройство и накладывает на него профиль, сохраняя адрес устройства и номер "
+                       "ДУТ. В устройство ничего не пишется до нажатия «Записать»."),
+        QStringLiteral("ФАЙЛ"));
     const QCommandLineOption profileAddressOption(
         QStringLiteral("profile-address"),
-        QStringLiteral("With --profile: take the address and DUT number from the profile too."));
+        QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
     parser.addOption(profileOption);
     parser.addOption(profileAddressOption);
     parser.process(app);
