@@ -1,5 +1,6 @@
 #include "loglock.h"
 #include "mainwindow.h"
+#include "profilecontroller.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -37,6 +39,17 @@ int main(int argc, char *argv[])
                        "и файл настроек settings.conf. Без этого ключа они в текущей папке.")
             .arg(QDir::toNativeSeparators(userFolder)));
     parser.addOption(userFolderOption);
+    const QCommandLineOption profileOption(
+        QStringLiteral("profile"),
+        QStringLiteral("Профиль для загрузки: открывает порт из --port (без него ждёт «Подключить»), "
+                       "считывает устройство и накладывает на него профиль, сохраняя адрес устройства и номер "
+                       "ДУТ. В устройство ничего не пишется до нажатия «Записать»."),
+        QStringLiteral("ФАЙЛ"));
+    const QCommandLineOption profileAddressOption(
+        QStringLiteral("profile-address"),
+        QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
+    parser.addOption(profileOption);
+    parser.addOption(profileAddressOption);
     parser.process(app);
 
     if (parser.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
@@ -51,5 +64,13 @@ int main(int argc, char *argv[])
         window.statusBar()->insertPermanentWidget(0, new QLabel(logLock.notice()));
     window.selectPort(parser.value(portOption));
     window.show();
+    if (parser.isSet(profileOption)) {
+        ProfileController *profiles = window.findChild<ProfileController *>();
+        const QString file = parser.value(profileOption);
+        const bool keepAddress = !parser.isSet(profileAddressOption);
+        const bool connect = parser.isSet(portOption);
+        // Once the window is on screen, so that a refusal shows over it.
+        QTimer::singleShot(0, profiles, [=] { profiles->loadAtStart(file, keepAddress, connect); });
+    }
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "massiveadr.h"
 #include "paceoption.h"
 #include "power.h"
+#include "profilecontroller.h"
 #include "protocol.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -278,6 +279,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
             &MassiveAdr::slotSetDut);
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
+
+    new ProfileController(this);   // the "Файл" menu: profiles and the journal
 
     setMinimumWidth(980);
     // Open wide enough that no caption is cut with the platform's fonts.

@@ -46,6 +46,10 @@ public:
     // Starts a full read as "Считать" does, ending what runs.
     void startRead();
     QString portName() const { return port->portName(); }
+    bool portOpen() const { return port->isOpen(); }
+    // Opens the selected port as "Подключить" does (which starts a full read).
+    void connectPort() { if (!port->isOpen()) openPort(); }
+    bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
 
     enum class WriteResult { Checked = 0, Differs = 1, NotChecked = 2, Stopped = 3 };
 

@@ -10,11 +10,12 @@ set -euo pipefail
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
-targets=(fuzz_replies fuzz_window fuzz_poll)
+targets=(fuzz_replies fuzz_window fuzz_poll fuzz_profile)
 # Longest input per target: a controller reply is at most 32 bytes and a poll request 4, so
-# these leave room for many replies, noise and batch patterns while keeping runs fast.
-declare -A maxlen=([fuzz_replies]=256 [fuzz_window]=256 [fuzz_poll]=128)
-declare -A dict=([fuzz_replies]=fuzz/replies.dict [fuzz_window]=fuzz/replies.dict)
+# these leave room for many replies, noise and batch patterns while keeping runs fast; a full
+# profile is about 1.5 KB.
+declare -A maxlen=([fuzz_replies]=256 [fuzz_window]=256 [fuzz_poll]=128 [fuzz_profile]=4096)
+declare -A dict=([fuzz_replies]=fuzz/replies.dict [fuzz_window]=fuzz/replies.dict [fuzz_profile]=fuzz/profile.dict)
 
 "$root/scripts/setup.sh" clang libclang-rt-14-dev
 if [ ! -f "$build/CMakeCache.txt" ]; then

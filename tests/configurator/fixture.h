@@ -7,6 +7,7 @@
 #include "ptypair.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@ public:
     explicit WindowFixture(const QByteArray &settingsConf = QByteArray(), bool writeSettings = true)
         : oldCwd(QDir::currentPath())
     {
+        QStandardPaths::setTestModeEnabled(true);   // the write journal and user settings in a scratch place
         QDir::setCurrent(dir.path());
         if (writeSettings) {
             QFile conf(dir.filePath(QStringLiteral("settings.conf")));

@@ -1,0 +1,278 @@
+#include "profilecontroller.h"
+
+#include "journal.h"
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QUrl>
+
+namespace {
+
+constexpr int kRecent = 5;
+constexpr int kStatusMs = 8000;
+const char kRecentKey[] = "profiles/recent";
+const char kFolderKey[] = "profiles/folder";
+
+// The technician's choices live in the user's configuration, never beside the program.
+struct UserSettings : QSettings
+{
+    UserSettings() : QSettings(QSettings::UserScope, QStringLiteral("talver"), QStringLiteral("configurator")) {}
+};
+
+QString filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
+
+// Qt's own file dialog, so that a row can be added under the file name.
+void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
+{
+    if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(widget, row, 1, 1, -1);
+    }
+}
+
+} // namespace
+
+ProfileController::ProfileController(MainWindow *window)
+    : QObject(window), m_window(window), m_journal(journal::defaultPath())
+{
+    auto *menu = new QMenu(QStringLiteral("Файл"), window);
+    menu->setToolTipsVisible(true);   // the disabled save says why
+    QMenuBar *bar = window->menuBar();
+    bar->insertMenu(bar->actions().value(0), menu);
+
+    m_save = menu->addAction(QStringLiteral("Сохранить профиль…"), this, &ProfileController::saveWithDialog,
+                             QKeySequence(Qt::CTRL | Qt::Key_S));
+    menu->addAction(QStringLiteral("Загрузить профиль…"), this, &ProfileController::loadWithDialog,
+                    QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_recent = menu->addMenu(QStringLiteral("Недавние профили"));
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Журнал записи…"), this, &ProfileController::openJournalFolder);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Выход"), window, &QWidget::close);
+
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        updateSaveAction();
+        fillRecent();
+    });
+    connect(window, &MainWindow::panelsTrustChanged, this, &ProfileController::updateSaveAction);
+    connect(window, &MainWindow::readFinished, this, &ProfileController::readFinished);
+    connect(window, &MainWindow::writeFinished, this, &ProfileController::writeFinished);
+    updateSaveAction();
+    fillRecent();
+}
+
+QStringList ProfileController::recentProfiles() const
+{
+    UserSettings settings;
+    return settings.value(QLatin1String(kRecentKey)).toStringList().mid(0, kRecent);
+}
+
+void ProfileController::remember(const QString &file)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    QStringList recent = recentProfiles();
+    recent.removeAll(path);
+    recent.prepend(path);
+    UserSettings settings;
+    settings.setValue(QLatin1String(kRecentKey), QStringList(recent.mid(0, kRecent)));
+    settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    fillRecent();
+}
+
+void ProfileController::fillRecent()
+{
+    m_recent->clear();
+    const QStringList recent = recentProfiles();
+    for (const QString &file : recent) {
+        // From the list, as from the dialog's default: the device keeps its own address.
+        m_recent->addAction(QDir::toNativeSeparators(file), this, [this, file] { load(file, true); });
+    }
+    m_recent->setEnabled(!recent.isEmpty());
+}
+
+void ProfileController::updateSaveAction()
+{
+    QString why;
+    if (!m_window->panelsTrusted())
+        why = QStringLiteral("Сначала считайте устройство полностью, загрузите заводские настройки или профиль");
+    else if (m_window->panelsConfig().deviceType == proto::NoDevice)
+        why = QStringLiteral("Устройство не опознано: неизвестно, для какого типа сохранять профиль");
+    m_save->setEnabled(why.isEmpty());
+    m_save->setToolTip(why.isEmpty() ? QStringLiteral("Сохранить настройки из окна в файл профиля") : why);
+}
+
+void ProfileController::status(const QString &text, int ms)
+{
+    m_window->statusBar()->showMessage(text, ms);
+}
+
+void ProfileController::refuse(const QString &file, const QString &reason)
+{
+    QMessageBox box(QMessageBox::Warning, m_window->windowTitle(),
+                    QStringLiteral("Профиль не загружен: %1").arg(QDir::toNativeSeparators(file)), QMessageBox::Ok,
+                    m_window);
+    box.setInformativeText(reason);
+    box.exec();
+}
+
+// ---- Saving -------------------------------------------------------------------------------
+
+QString ProfileController::save(const QString &file, const QString &comment)
+{
+    const QString error = profile::writeFile(file, profile::Profile::fromConfig(m_window->panelsConfig(), comment));
+    if (error.isEmpty()) {
+        remember(file);
+        status(QStringLiteral("Профиль сохранён: %1").arg(QDir::toNativeSeparators(file)), kStatusMs);
+    }
+    return error;
+}
+
+void ProfileController::saveWithDialog()
+{
+    updateSaveAction();
+    if (!m_save->isEnabled())
+        return;
+    const proto::DeviceConfig c = m_window->panelsConfig();
+    UserSettings settings;
+    const QString folder = settings.value(QLatin1String(kFolderKey),
+                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+    QFileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), folder, filter());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    dialog.selectFile(QStringLiteral("%1-%2.json")
+                          .arg(c.isReceiver() ? QStringLiteral("receiver") : QStringLiteral("transmitter"))
+                          .arg(c.version));
+    auto *comment = new QLineEdit;
+    comment->setPlaceholderText(QStringLiteral("объект, назначение, кто настраивал"));
+    addRow(dialog, new QLabel(QStringLiteral("Комментарий:")), comment);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().constFirst();
+    const QString error = save(file, comment->text());
+    if (!error.isEmpty())
+        QMessageBox::warning(m_window, m_window->windowTitle(),
+                             QStringLiteral("Профиль не сохранён: %1\n%2").arg(QDir::toNativeSeparators(file), error));
+}
+
+// ---- Loading ------------------------------------------------------------------------------
+
+void ProfileController::loadWithDialog()
+{
+    if (!m_window->portOpen()) {
+        status(QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"), kStatusMs);
+        return;
+    }
+    UserSettings settings;
+    const QString folder = settings.value(QLatin1String(kFolderKey),
+                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+    QFileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), folder, filter());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    auto *keep = new QCheckBox(QStringLiteral("Сохранить адрес устройства"));
+    keep->setChecked(true);
+    keep->setToolTip(QStringLiteral("Устройство сохранит свои адрес и номер ДУТ, остальное возьмётся из профиля"));
+    addRow(dialog, new QLabel, keep);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        load(dialog.selectedFiles().constFirst(), keep->isChecked());
+}
+
+void ProfileController::load(const QString &file, bool keepAddress)
+{
+    profile::Profile p;
+    const QString error = profile::readFile(file, p);
+    if (!error.isEmpty()) {
+        refuse(file, error);
+        return;
+    }
+    if (!m_window->portOpen()) {
+        status(QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"), kStatusMs);
+        return;
+    }
+    m_pending = Pending{p, file, keepAddress};
+    m_window->startRead();
+    status(QStringLiteral("Чтение устройства перед загрузкой профиля %1…").arg(QFileInfo(file).fileName()));
+}
+
+void ProfileController::loadAtStart(const QString &file, bool keepAddress, bool connect)
+{
+    profile::Profile p;
+    const QString error = profile::readFile(file, p);
+    if (error.isEmpty())
+        m_pending = Pending{p, file, keepAddress};
+    else
+        refuse(file, error);
+    if (connect)
+        m_window->connectPort();
+    else if (error.isEmpty())
+        status(QStringLiteral("Профиль %1 загрузится после подключения устройства").arg(QFileInfo(file).fileName()));
+}
+
+void ProfileController::readFinished(bool complete)
+{
+    if (!m_pending)
+        return;
+    const Pending pending = *m_pending;
+    m_pending.reset();
+    const QString name = QFileInfo(pending.file).fileName();
+    if (!complete) {
+        status(QStringLiteral("Профиль %1 не загружен: устройство не считано полностью").arg(name));
+        return;
+    }
+    const profile::Applied applied = profile::apply(pending.profile, m_window->panelsConfig(), pending.keepAddress);
+    if (!applied.refusal.isEmpty()) {
+        refuse(pending.file, applied.refusal);
+        return;
+    }
+    m_window->applyConfig(applied.config);
+    m_loaded = QFileInfo(pending.file).absoluteFilePath();
+    remember(pending.file);
+    QString text = QStringLiteral("Профиль %1 загружен%2. Запишите его кнопкой «Записать»")
+                       .arg(name, pending.keepAddress && !applied.config.isReceiver()
+                                      ? QStringLiteral(" (адрес устройства сохранён)") : QString());
+    if (!applied.leftOut.isEmpty())
+        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(applied.leftOut.join(QStringLiteral(", ")));
+    status(text);
+}
+
+// ---- The journal --------------------------------------------------------------------------
+
+void ProfileController::writeFinished(int result)
+{
+    const proto::DeviceConfig c = m_window->panelsConfig();
+    journal::Entry e;
+    e.time = QDateTime::currentDateTime();
+    e.port = m_window->portName();
+    e.deviceType = c.deviceType;
+    e.version = c.version;
+    e.address = c.transmitter.deviceAdr;   // the address box, 254 for a receiver
+    e.profile = m_window->panelsFromProfile() ? QDir::toNativeSeparators(m_loaded) : QString();
+    e.result = result;
+    if (!journal::append(m_journal, e)) {
+        const QString shown = m_window->statusBar()->currentMessage();
+        status((shown.isEmpty() ? QString() : shown + QStringLiteral("; "))
+               + QStringLiteral("журнал не записан: %1").arg(QDir::toNativeSeparators(m_journal)));
+    }
+}
+
+void ProfileController::openJournalFolder()
+{
+    const QString folder = QFileInfo(m_journal).absolutePath();
+    QDir().mkpath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}

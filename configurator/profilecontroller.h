@@ -1,0 +1,63 @@
+#pragma once
+
+// The "Файл" menu and what stands behind it: saving the panels as a profile, loading a profile
+// into the connected device (a full read first, the profile laid over it), the recent profiles,
+// and the commissioning journal that gets one line per write. MainWindow only creates it.
+
+#include "profile.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <optional>
+
+class MainWindow;
+class QAction;
+class QMenu;
+
+class ProfileController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ProfileController(MainWindow *window);
+
+    // Saves the panels to `file`; returns why not, or an empty string.
+    QString save(const QString &file, const QString &comment);
+    // Reads the file, then reads the connected device and lays the profile over it when that
+    // read is complete. With `keepAddress` the device keeps its address and ДУТ number.
+    void load(const QString &file, bool keepAddress);
+    // The same at start: the profile waits for the read that opening the port starts (`connect`)
+    // or that the technician starts by connecting. A refused file is reported and the device is
+    // still opened and read.
+    void loadAtStart(const QString &file, bool keepAddress, bool connect);
+
+    QString journalPath() const { return m_journal; }
+    QStringList recentProfiles() const;
+
+private:
+    void saveWithDialog();
+    void loadWithDialog();
+    void openJournalFolder();
+    void updateSaveAction();
+    void fillRecent();
+    void remember(const QString &file);
+    void readFinished(bool complete);
+    void writeFinished(int result);
+    void refuse(const QString &file, const QString &reason);
+    void status(const QString &text, int ms = 0);
+
+    struct Pending
+    {
+        profile::Profile profile;
+        QString file;
+        bool keepAddress = true;
+    };
+
+    MainWindow *m_window;
+    QAction *m_save = nullptr;
+    QMenu *m_recent = nullptr;
+    std::optional<Pending> m_pending;   // waits for the read of the device
+    QString m_loaded;                   // the last profile laid over the panels
+    QString m_journal;
+};
