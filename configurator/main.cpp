@@ -1,26 +1,28 @@
 #include "mainwindow.h"
 
+#include "appstart.h"
+
 #include <QApplication>
-#include <QCommandLineParser>
 
 int main(int argc, char *argv[])
 {
+    // Read before the application object: --help must work on a console without a display.
+    CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral("0.342"),
+                            QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров."));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Выбрать порт при запуске (имя или путь)."),
+                                        QStringLiteral("ИМЯ"));
+    commandLine.addOption(portOption);
+    if (!commandLine.read(CommandLine::arguments(argc, argv)))
+        return commandLine.finish();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("configurator"));
     QApplication::setApplicationVersion(QStringLiteral("0.342"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Serial port to select at start (name or path)."),
-                                        QStringLiteral("NAME"));
-    parser.addOption(portOption);
-    parser.process(app);
+    installQtTranslation(&app);
 
     MainWindow window;
-    window.selectPort(parser.value(portOption));
+    window.selectPort(commandLine.value(portOption));
     window.show();
     return app.exec();
 }

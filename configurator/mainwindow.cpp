@@ -2,6 +2,9 @@
 #include "ui_mainwindow.h"
 
 #include "massiveadr.h"
+#include "notelabel.h"
+#include "portbox.h"
+#include "porterror.h"
 #include "power.h"
 #include "protocol.h"
 #include "resiver.h"
@@ -19,7 +22,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QShortcut>
 #include <QSettings>
 #include <QSpacerItem>
@@ -59,23 +61,6 @@ QComboBox *comboBox(const QStringList &items)
     auto *box = new QComboBox;
     box->addItems(items);
     return box;
-}
-
-QString portOpenHint(const QSerialPort *port)
-{
-    const QString reason = port->errorString();
-    if (port->error() == QSerialPort::DeviceNotFoundError)
-        return QStringLiteral("порт не найден");
-    if (port->error() == QSerialPort::PermissionError) {
-        if (reason.contains(QLatin1String("lock"), Qt::CaseInsensitive)
-            || reason.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return reason + QStringLiteral(" — порт занят другой программой");
-#ifdef Q_OS_LINUX
-        return reason + QStringLiteral(" — нет прав: добавьте пользователя в группу dialout "
-                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново");
-#endif
-    }
-    return reason;
 }
 
 QByteArray registerTag(SendType::SendType kind)
@@ -127,12 +112,9 @@ MainWindow::MainWindow(QWidget *parent)
     pbDefault = new QPushButton(QStringLiteral("По умолчанию"));
     cbSpeed = comboBox({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
                         QStringLiteral("38400"), QStringLiteral("115200")});
-    cbPort = new QComboBox;
-    cbPort->setEditable(true);   // a device path the system does not list can be typed in
-    cbPort->setInsertPolicy(QComboBox::NoInsert);
-    cbPort->setMinimumContentsLength(14);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        cbPort->addItem(info.portName());
+    cbPort = new PortBox;   // lists the ports once the window is up, then follows them
+    portNote = new NoteLabel;
+    ui->statusBar->addWidget(portNote, 1);
 
     knobPower = new power;
     knobPower->setMaxValue(7);
@@ -296,14 +278,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::selectPort(const QString &name)
 {
-    if (name.isEmpty())
-        return;
-    int index = cbPort->findText(name);
-    if (index < 0) {
-        cbPort->addItem(name);
-        index = cbPort->count() - 1;
-    }
-    cbPort->setCurrentIndex(index);
+    if (!name.isEmpty())
+        cbPort->select(name);
 }
 
 void MainWindow::setConnectedState(bool on)
@@ -325,24 +301,8 @@ void MainWindow::openPort()
 {
     attemptsLeft = 5;
 
-    // On Windows a port is opened in its device namespace; elsewhere by the system location of
-    // the listed port, or as typed when it is a path the system does not list.
     const QString listed = cbPort->currentText().trimmed();
-#ifdef Q_OS_WIN
-    QString name = QStringLiteral("\\\\.\\") + listed;
-#else
-    QString name = listed;
-    // Listing the ports takes milliseconds; a path (a pseudo-terminal, a by-id link) is
-    // never a listed port name anyway.
-    for (const QSerialPortInfo &info : listed.startsWith(QLatin1Char('/'))
-                                           ? QList<QSerialPortInfo>()
-                                           : QSerialPortInfo::availablePorts()) {
-        if (info.portName() == listed) {
-            name = info.systemLocation();
-            break;
-        }
-    }
-#endif
+    const QString name = cbPort->location();
     qDebug() << "port:" << name;
 
     if (!port->isOpen())
@@ -353,6 +313,7 @@ void MainWindow::openPort()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
 
+    portNote->clearNote();
     if (port->isOpen()) {
         if (commandModeOpen && operation != steps::Operation::None)
             endOperation(Outcome::Stopped);   // the module back to data mode before the line goes
@@ -368,8 +329,7 @@ void MainWindow::openPort()
     } else if (listed.isEmpty()) {
         ui->statusBar->showMessage(QStringLiteral("Не выбран порт"), kStatusMs);
     } else {
-        ui->statusBar->showMessage(
-            QStringLiteral("Не удалось открыть порт %1: %2").arg(name, portOpenHint(port)), kStatusMs);
+        portNote->setNote(portOpenFailedText(name, port->error(), port->errorString()));
     }
     setConnectedState(port->isOpen());
 }
@@ -383,7 +343,7 @@ void MainWindow::slotPortError(QSerialPort::SerialPortError error)
                       || (error == QSerialPort::ReadError && port->isOpen());
     if (!dead)
         return;
-    const QString reason = port->errorString();
+    const QString reason = portLostText(port->portName(), error, port->errorString());
     QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);
 }
 
@@ -396,7 +356,7 @@ void MainWindow::closeLostPort(const QString &reason)
     stopMeasurement();
     forgetExchange();
     setConnectedState(false);
-    ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
+    portNote->setNote(reason);
 }
 
 void MainWindow::decision(const QString &text)

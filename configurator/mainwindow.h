@@ -19,6 +19,8 @@ class QSpacerItem;
 class QSpinBox;
 class QTimer;
 class MassiveAdr;
+class NoteLabel;
+class PortBox;
 class power;
 class resiver;
 namespace Ui { class MainWindowUi; }
@@ -164,7 +166,7 @@ private:
     QLineEdit *leFreq2 = nullptr;
     QLineEdit *leAn1 = nullptr;
     QLineEdit *leAn2 = nullptr;
-    QComboBox *cbPort = nullptr;
+    PortBox *cbPort = nullptr;
     QComboBox *cbSpeed = nullptr;
     QPushButton *pbConnect = nullptr;
     QPushButton *pbRead = nullptr;
@@ -218,4 +220,5 @@ private:
     } stepTrouble;
     QString settingsPath;         // the full path of "settings.conf"
     QPushButton *pbStop = nullptr;
+    NoteLabel *portNote = nullptr;   // a port error, kept until the next action
 };
