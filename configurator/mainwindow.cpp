@@ -9,6 +9,7 @@
 #include "protocol.h"
 #include "resiver.h"
 #include "resiverinfo.h"
+#include "titlestyle.h"
 
 #include <QComboBox>
 #include <QDebug>
@@ -16,12 +17,14 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSettings>
 #include <QSpacerItem>
@@ -171,10 +174,10 @@ MainWindow::MainWindow(QWidget *parent)
     glTransmitter->addWidget(sbTimeAd2, 6, 1);
     glTransmitter->addWidget(lbDutRange, 7, 0);
     glTransmitter->addWidget(cbDutRange, 7, 1);
-    transmitterSpacer = new QSpacerItem(0, 100, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    transmitterSpacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
     glTransmitter->addItem(transmitterSpacer, 8, 0);
 
-    // Measured values of a transmitter.
+    // Measured values of a transmitter, the second input of each kind beside the first.
     cbDataDut = new QComboBox;
     leTemp = new QLineEdit;
     leLevel = new QLineEdit;
@@ -182,8 +185,9 @@ MainWindow::MainWindow(QWidget *parent)
     leAn2 = new QLineEdit;
     leFreq1 = new QLineEdit;
     leFreq2 = new QLineEdit;
-    const std::pair<const char *, QWidget *> dataRows[] = {
-        {"Адрес ДУТ", cbDataDut},
+    glData->addWidget(new QLabel(QStringLiteral("Адрес ДУТ")), 0, 0);
+    glData->addWidget(cbDataDut, 0, 1);
+    const std::pair<const char *, QLineEdit *> dataCells[] = {
         {"Температура ДУТ", leTemp},
         {"Уровень ДУТ", leLevel},
         {"Уровень, мВ, Вх.1 А/Д", leAn1},
@@ -191,13 +195,14 @@ MainWindow::MainWindow(QWidget *parent)
         {"Частота, Гц, Вх.1 Ч/Д", leFreq1},
         {"Частота, Гц, Вх.2 Ч/Д", leFreq2},
     };
-    int row = 0;
-    for (const auto &[text, widget] : dataRows) {
-        glData->addWidget(new QLabel(QString::fromUtf8(text)), row, 0);
-        glData->addWidget(widget, row, 1);
-        ++row;
+    int cell = 0;
+    for (const auto &[text, field] : dataCells) {
+        field->setReadOnly(true);   // measured, not set: copied out, never typed in
+        glData->addWidget(new QLabel(QString::fromUtf8(text)), 1 + cell / 2, cell % 2 * 2);
+        glData->addWidget(field, 1 + cell / 2, cell % 2 * 2 + 1);
+        ++cell;
     }
-    glData->addWidget(pbMeasure, 7, 0, 1, 2);
+    glData->addWidget(pbMeasure, 4, 0, 1, 4);
 
     gbRegim = new QGroupBox(QStringLiteral("Режим работы"));
     glRegim = new QGridLayout(gbRegim);
@@ -213,14 +218,15 @@ MainWindow::MainWindow(QWidget *parent)
     glRs485->addWidget(lbRs485Speed, 0, 0);
     glRs485->addWidget(cbRs485Speed, 0, 1);
 
+    // Three columns low enough for a laptop screen: the mode and the RS-485 speed side by side
+    // in the middle; any height to spare goes to the address boxes and under the middle.
     ui->gridLayout->addWidget(gbTransmitter, 0, 0, 4, 1);
     ui->gridLayout->addWidget(gbRegim, 0, 1);
-    ui->gridLayout->addWidget(gbRadio, 1, 1);
-    ui->gridLayout->addWidget(gbRs485, 2, 1);
-    ui->gridLayout->addWidget(gbData, 3, 1);
-    ui->gridLayout->addWidget(resiverPanel, 0, 2, 4, 1);
-    ui->gridLayout->setRowStretch(0, 1);
-    ui->gridLayout->setRowStretch(1, 0);
+    ui->gridLayout->addWidget(gbRs485, 0, 2);
+    ui->gridLayout->addWidget(gbRadio, 1, 1, 1, 2);
+    ui->gridLayout->addWidget(gbData, 2, 1, 1, 2);
+    ui->gridLayout->addWidget(resiverPanel, 0, 3, 4, 1);
+    ui->gridLayout->setRowStretch(3, 1);
 
     // Any operation can be ended at once, by the button or by Esc.
     pbStop = new QPushButton(QStringLiteral("Стоп"));
@@ -258,14 +264,24 @@ MainWindow::MainWindow(QWidget *parent)
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
-    setMinimumWidth(980);
+    // At least 980 wide, and never narrower than the panels need: a minimum set on the window
+    // itself would stop its layout from raising it when a panel grows, and cut the texts.
+    const QMargins margins = ui->gridLayout_2->contentsMargins();
+    ui->gridLayout_2->setColumnMinimumWidth(0, 980 - margins.left() - margins.right());
     // Open wide enough that no caption is cut with the platform's fonts.
     // The radio group's title changes with the channel; keep room for the longest one.
     gbRadio->setMinimumWidth(
         gbRadio->fontMetrics().horizontalAdvance(QStringLiteral("Настройки радиосвязи 868.575 (МГц)")) + 24);
+    TitleStyle::fitTitles(this);
     ensurePolished();
     layout()->activate();
-    resize(qMax(980, sizeHint().width()), sizeHint().height());
+    // As large as the panels like within the screen, less the frame the window manager adds.
+    QSize size(qMax(980, sizeHint().width()), sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        constexpr int kFrame = 40;
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(kFrame, kFrame));
+    }
+    resize(size);
     placeWindow();
 }
 
