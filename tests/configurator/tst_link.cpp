@@ -41,12 +41,15 @@ private slots:
         P::doTransmiterInfo(w);
         QCOMPARE(P::currentAction(w), ActionType::transmiterInfo);
         P::leTemp(w)->setText(QStringLiteral("25"));
+        P::ui(w)->progressBar->setMaximum(10);
+        P::ui(w)->progressBar->setValue(4);
         P::pbConnect(w)->click();
         QVERIFY(!P::port(w)->isOpen());
         QCOMPARE(linkState(w), kClosed);
         QVERIFY(!P::pbMeasure(w)->isChecked());
         QCOMPARE(P::pbMeasure(w)->text(), QStringLiteral("Включить измерение"));
         QVERIFY(P::leTemp(w)->text().isEmpty());
+        QCOMPARE(P::ui(w)->progressBar->value(), 0);
 
         // Reconnecting starts the attempt count afresh ("0" in the next outgoing log block).
         P::attemptsLeft(w) = 2;

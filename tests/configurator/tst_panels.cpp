@@ -64,13 +64,16 @@ private slots:
     }
 
     // The window with its menus fits a 1366 x 768 screen less the desktop's panel and the
-    // window's title bar.
+    // window's title bar, also with the transmitter's range row shown.
     void fitsLaptopScreen()
     {
         const QFont font = QApplication::font();
         QApplication::setFont(kDesktopFont);
         WindowFixture f;
         MainWindow &w = f.w();
+        P::deviceType(w) = proto::Transmitter;
+        P::numVersion(w) = 296;
+        P::updatePanels(w);
         if (w.menuBar()->actions().isEmpty())
             w.menuBar()->addMenu(QStringLiteral("Файл"));
         const QSize least = w.minimumSizeHint();
