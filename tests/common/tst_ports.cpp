@@ -152,6 +152,13 @@ private slots:
             QVERIFY2(cl.message().startsWith(result), qPrintable(cl.message()));
     }
 
+    // Qt's own texts ("Да" and "Нет" on the message boxes' buttons) come from qtbase_ru.
+    void qtTranslation()
+    {
+        QVERIFY(installQtTranslation(QCoreApplication::instance()));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Да"));
+    }
+
     // A link made to a pseudo-terminal in a watched folder, then removed.
     void watcherFollowsLinks()
     {
