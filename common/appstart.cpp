@@ -141,8 +141,23 @@ QString CommandLine::helpText() const
         left << column;
     }
     QString help = QStringLiteral("Использование: %1 [параметры]\n%2\n\nПараметры:\n").arg(program, description);
-    for (int i = 0; i < options.size(); ++i)
-        help += QStringLiteral("  %1  %2\n").arg(left.at(i).leftJustified(width), options.at(i).description());
+    // Descriptions wrapped to a console's 80 columns, under their own column.
+    const int indent = width + 4;
+    for (int i = 0; i < options.size(); ++i) {
+        QString line = QStringLiteral("  %1  ").arg(left.at(i).leftJustified(width));
+        for (const QString &word : options.at(i).description().split(QLatin1Char(' '))) {
+            if (word.isEmpty())
+                continue;
+            if (line.size() > indent && line.size() + 1 + word.size() > 79) {
+                help += line + QLatin1Char('\n');
+                line = QString(indent, QLatin1Char(' '));
+            } else if (line.size() > indent) {
+                line += QLatin1Char(' ');
+            }
+            line += word;
+        }
+        help += line + QLatin1Char('\n');
+    }
     help += QStringLiteral("\nПараметры Qt (-platform, -style и другие) принимаются как обычно.\n");
     return help;
 }

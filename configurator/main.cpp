@@ -1,11 +1,23 @@
+#include "loglock.h"
 #include "mainwindow.h"
 
 #include "appstart.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QLabel>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // The menu entry starts the program here, so that its files stay out of the user's home.
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                               + QStringLiteral("/talver/configurator");
+
     // Read before the application object: --help must work on a console without a display.
     CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral("0.342"),
                             QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров."));
@@ -13,15 +25,32 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Выбрать порт при запуске (имя или путь)."),
                                         QStringLiteral("ИМЯ"));
     commandLine.addOption(portOption);
+    const QCommandLineOption userFolderOption(
+        QStringLiteral("user-folder"),
+        QStringLiteral("Работать в папке %1 (создаётся при необходимости): в ней журнал обмена log.txt "
+                       "и файл настроек settings.conf. Без этого ключа они в текущей папке.")
+            .arg(QDir::toNativeSeparators(userFolder)));
+    commandLine.addOption(userFolderOption);
     if (!commandLine.read(CommandLine::arguments(argc, argv)))
         return commandLine.finish();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("configurator"));
     QApplication::setApplicationVersion(QStringLiteral("0.342"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.configurator")));
     installQtTranslation(&app);
 
-    MainWindow window;
+    if (commandLine.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
+        const QString error = QStringLiteral("Не удалось открыть папку %1").arg(userFolder);
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+
+    const LogLock logLock(QDir::currentPath());
+    MainWindow window(nullptr, logLock.fileName());
+    if (!logLock.notice().isEmpty())
+        window.statusBar()->insertPermanentWidget(0, new QLabel(logLock.notice()));
     window.selectPort(commandLine.value(portOption));
     window.show();
     return app.exec();

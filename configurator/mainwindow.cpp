@@ -74,7 +74,7 @@ QByteArray registerTag(SendType::SendType kind)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent, const QString &logName)
     : QMainWindow(parent)
 {
     ui = new Ui::MainWindowUi;
@@ -91,7 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
 
-    logFile = new QFile(QStringLiteral("log.txt"), this);
+    logFile = new QFile(logName, this);
     logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
@@ -230,6 +230,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Any operation can be ended at once, by the button or by Esc.
     pbStop = new QPushButton(QStringLiteral("Стоп"));
+    pbStop->setObjectName(QStringLiteral("pbStop"));
     pbStop->setEnabled(false);
     pbStop->setToolTip(QStringLiteral("Остановить обмен (Esc)"));
     ui->layoutProgressBar->insertWidget(1, pbStop);
@@ -375,6 +376,14 @@ void MainWindow::closeLostPort(const QString &reason)
     portNote->setNote(reason);
 }
 
+// An answered "ATO" (the read's own step or the write's last register step) is the module back
+// in data mode.
+void MainWindow::leftCommandMode()
+{
+    if (lastRequest == proto::dataModeFrame())
+        commandModeOpen = false;
+}
+
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
@@ -401,9 +410,7 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     reply.clear();
     lastRequest = data;
     if (data == proto::commandModeFrame())
-        commandModeOpen = true;
-    else if (data == proto::dataModeFrame())
-        commandModeOpen = false;
+        commandModeOpen = true;   // until an "ATO" is answered: an unanswered one may not have arrived
 
     int period = timerInterval;
     switch (type) {
@@ -495,14 +502,18 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     case SendType::comandRegim:
     case SendType::dataRegim:
-        if (proto::replyHasOk(reply))
+        if (proto::replyHasOk(reply)) {
             answerReceived = true;
+            leftCommandMode();
+        }
         return 0;
 
     case SendType::saveSimParam:
     case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
         answerReceived = proto::replyAcceptsWrite(reply);
+        if (answerReceived)
+            leftCommandMode();
         if (reply.contains("ERROR"))
             stepTrouble.error = true;
         return 0;

@@ -30,7 +30,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // logName: the exchange log in the working folder (another configurator may hold "log.txt").
+    explicit MainWindow(QWidget *parent = nullptr, const QString &logName = QStringLiteral("log.txt"));
     ~MainWindow() override;
 
     // Selects a port at start (a device path the system does not list is added to the list).
@@ -97,6 +98,7 @@ private:
     void closeLostPort(const QString &reason);
     void forgetExchange();
     void decision(const QString &text);
+    void leftCommandMode();
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);

@@ -244,8 +244,10 @@ void MainWindow::stepFailed(ActionType step)
 // A write whose read-back differs or went unanswered: write the same values again, or end.
 void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
 {
-    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail)) {
+        operation = steps::Operation::None;   // the same write again: it has no outcome yet
         startWrite(pendingWrite);
+    }
     else
         endOperation(otherwise);
 }

@@ -22,6 +22,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QSocketNotifier>
 #include <QtTest>
 
@@ -227,6 +228,8 @@ public:
     }
 
     int progress() { return P::ui(w())->progressBar->value(); }
+    bool barFull() { return progress() == progressMax(); }
+    QString status() { return P::ui(w())->statusBar->currentMessage(); }
     int progressMax() { return P::ui(w())->progressBar->maximum(); }
     bool idle() { return P::currentAction(w()) == ActionType::none; }
     bool settled() { return idle() && !QApplication::activeModalWidget(); }
@@ -303,7 +306,8 @@ public:
         QString indicatorAtClose;
     };
     QList<Box> boxes;
-    QStringList texts;   // the boxes' texts
+    QStringList texts;     // the boxes' texts
+    QStringList details;   // and their detail lines
     QList<QMessageBox::StandardButton> answers;
     int holdMs = 0;
     QList<QVector<QStringList>> tables;
@@ -341,6 +345,7 @@ private:
             m_shown.start();
             boxes << Box{box->button(QMessageBox::Yes) != nullptr, int(requests().size()), 0, QString()};
             texts << box->text();
+            details << box->informativeText();
         }
         if (m_shown.elapsed() < holdMs)
             return;

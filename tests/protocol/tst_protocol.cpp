@@ -1,3 +1,4 @@
+#include "deviceconfig.h"
 #include "protocol.h"
 
 #include <QtTest>
@@ -294,6 +295,50 @@ private slots:
         QFETCH(QByteArray, map);
         QFETCH(int, start);
         QTEST(proto::nextPolledTransmitter(quint8(masks), quint8(masks >> 8), map, start), "next");
+    }
+
+    // What the read-back names after a write: only what the device reports for its firmware,
+    // by the field's label in the window, with the sent and the read value.
+    void compareConfigs_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("change");   // what the device reports differently
+        QTest::addColumn<QStringList>("named");
+        const int tx = Transmitter, rx = Receiver;
+        QTest::newRow("equal") << tx << 296 << "" << QStringList();
+        QTest::newRow("channel") << tx << 200 << "channel" << QStringList{"Канал связи: 3 / 4"};
+        QTest::newRow("power is the module's, not compared") << tx << 296 << "power" << QStringList();
+        QTest::newRow("range byte unreported at 295") << tx << 295 << "range" << QStringList();
+        QTest::newRow("range byte at 296") << rx << 296 << "range" << QStringList{"Диапазон значений ДУТ: 4096 / 65536"};
+        QTest::newRow("table unreported at 220") << tx << 220 << "table" << QStringList();
+        QTest::newRow("table row at 221") << tx << 221 << "table" << QStringList{"Таблица адресов, строка 2"};
+        QTest::newRow("receiver map at 221") << rx << 221 << "table" << QStringList{"Адреса опрашиваемых передатчиков 16–255"};
+    }
+    void compareConfigs()
+    {
+        QFETCH(int, type);
+        QFETCH(int, version);
+        QFETCH(QString, change);
+        DeviceConfig sent;
+        sent.deviceType = quint8(type);
+        sent.version = quint16(version);
+        sent.transmitter = transmitter();
+        sent.receiver = receiver();
+        DeviceConfig read = sent;
+        if (change == "channel")
+            read.radio().channel = 4;
+        else if (change == "power")
+            read.radio().power = 1;
+        else if (change == "range")
+            read.transmitter.range4096 = read.receiver.range4096 = false;
+        else if (change == "table")
+            read.addressTable[3] = read.receiverMap[29] = '\x80';
+        QStringList named;
+        for (const DeviceConfig::Difference &d : sent.compare(read))
+            named << (d.field.startsWith("Таблица") || d.field.startsWith("Адреса") ? d.field
+                                                                                     : d.field + ": " + d.sent + " / " + d.read);
+        QTEST(named, "named");
     }
 
     void helpers()
