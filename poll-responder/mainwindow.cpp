@@ -63,7 +63,9 @@ void MainWindow::openPort()
         port->setParity(QSerialPort::NoParity);
         port->setStopBits(QSerialPort::OneStop);
         port->setFlowControl(QSerialPort::NoFlowControl);
-        if (port->open(QIODevice::ReadWrite)) {
+        if (cbPort->location().isEmpty()) {
+            portNote->setNote(QStringLiteral("Не выбран порт"));
+        } else if (port->open(QIODevice::ReadWrite)) {
             pbConnect->setText(QStringLiteral("CLOSE"));
             answered = crcErrors = 0;
             showCounts();
