@@ -170,7 +170,8 @@ QList<DeviceConfig::Difference> DeviceConfig::compare(const DeviceConfig &read) 
     const ReceiverSettings &s = receiver, &r = read.receiver;
     cmp(QStringLiteral("Период опроса, сек."), s.period, r.period);
     cmp(QStringLiteral("Адреса опрашиваемых передатчиков 0–15"),
-        numbersText(QByteArray{char(s.mask0), char(s.mask1)}, 0), numbersText(QByteArray{char(r.mask0), char(r.mask1)}, 0));
+        numbersText(QByteArray().append(char(s.mask0)).append(char(s.mask1)), 0),
+        numbersText(QByteArray().append(char(r.mask0)).append(char(r.mask1)), 0));
     cmp(QStringLiteral("Выход 1 Ч/Д, адрес"), s.fq1, r.fq1);
     cmp(QStringLiteral("Выход 2 Ч/Д, адрес"), s.fq2, r.fq2);
     cmp(QStringLiteral("Выход 1 Ч/Д"), modeText(s.fq1Mode), modeText(r.fq1Mode));

@@ -35,6 +35,7 @@ int main(int argc, char *argv[])
         return commandLine.finish();
 
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("talver"));
     QApplication::setApplicationName(QStringLiteral("configurator"));
     QApplication::setApplicationVersion(QStringLiteral("0.342"));
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));

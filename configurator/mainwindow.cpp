@@ -3,6 +3,7 @@
 
 #include "massiveadr.h"
 #include "notelabel.h"
+#include "paceoption.h"
 #include "portbox.h"
 #include "porterror.h"
 #include "power.h"
@@ -21,6 +22,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -66,12 +69,6 @@ QComboBox *comboBox(const QStringList &items)
     return box;
 }
 
-QByteArray registerTag(SendType::SendType kind)
-{
-    return kind == SendType::readCHA ? QByteArrayLiteral("S250=")
-         : kind == SendType::readPower ? QByteArrayLiteral("S202=") : QByteArrayLiteral("S201=");
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent, const QString &logName)
@@ -90,6 +87,11 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
         timerResiverInterval = readPeriod(settings, "settings/ZaprosResiverTimeMs", 200);
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
+    pace = new PaceOption(settingsPath, this);
+    menuBar()->addMenu(QStringLiteral("Настройки"))->addAction(pace->action());
+    gapTimer = new QTimer(this);
+    gapTimer->setSingleShot(true);
+    connect(gapTimer, &QTimer::timeout, this, &MainWindow::paceStep);
 
     logFile = new QFile(logName, this);
     logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
@@ -400,6 +402,7 @@ void MainWindow::logBlock(const QByteArray &block, bool flush)
 
 void MainWindow::send(const QByteArray &data, SendType::SendType type)
 {
+    gapTimer->stop();   // a quiet gap belongs to the reply of the last request
     logBlock(QByteArray(1, char(53 - attemptsLeft)) + "------->\r\n" + data + "\r\n", true);
     if (port->isOpen()) {
         port->write(data);
@@ -462,7 +465,9 @@ quint8 MainWindow::ReadEn()
     // Incoming blocks are flushed too, so the log holds every byte even if the program dies.
     logBlock("<-------\r\n" + batch + "\r\n", true);
     qDebug() << "baTmp<<" << batch;
-    return interpret(batch);
+    const quint8 result = interpret(batch);
+    paceReply();
+    return result;
 }
 
 // Replies carry no framing and may arrive in any number of batches: each batch is added to
@@ -521,7 +526,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::readCHA:
     case SendType::readPower:
     case SendType::readPower2:
-        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply)))
+        if (const auto value = proto::scanRegister(reply, proto::registerTag(expectedReply)))
             acceptRegister(*value);
         return 0;
 
@@ -578,7 +583,7 @@ void MainWindow::acceptRegister(int value)
         deviceRead.radio().power = byte;
     }
     answerReceived = true;
-    decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(registerTag(kind))).arg(value));
+    decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(proto::registerTag(kind))).arg(value));
 }
 
 void MainWindow::showLevel(int level)
@@ -612,7 +617,7 @@ void MainWindow::settleReply()
         return;
     case SendType::readCHA:
     case SendType::readPower:
-        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply), true))
+        if (const auto value = proto::scanRegister(reply, proto::registerTag(expectedReply), true))
             acceptRegister(*value);
         return;
     case SendType::readSetting:

@@ -5,6 +5,7 @@
 #include "steps.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSerialPort>
 
@@ -18,6 +19,7 @@ class QPushButton;
 class QSpacerItem;
 class QSpinBox;
 class QTimer;
+class PaceOption;
 class MassiveAdr;
 class NoteLabel;
 class PortBox;
@@ -121,6 +123,12 @@ private:
     qint16 getNextResivInfo(bool first);
     void requestStep();
     void checkStep();
+    // The fast pace: a step decided once its reply is complete and the line quiet.
+    void paceReply();
+    void paceStep();
+    void paceSend();
+    bool pacedNow() const;
+    QString elapsedText() const;
     void stepDone(ActionType step);
     void stepFailed(ActionType step);
     void askWriteAgain(const QString &detail, Outcome otherwise);
@@ -222,5 +230,8 @@ private:
     } stepTrouble;
     QString settingsPath;         // the full path of "settings.conf"
     QPushButton *pbStop = nullptr;
+    PaceOption *pace = nullptr;
+    QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
+    QElapsedTimer operationClock; // from the operation's button to its end
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
 };

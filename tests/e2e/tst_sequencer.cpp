@@ -70,26 +70,34 @@ void TestSequencer::readWriteReset_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QList<int>>("regs");   // 220, 250, 200, 202, 201
     QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<bool>("fast");
 
-    // Power in the record differs from S202 on purpose: the knob takes the module's value.
-    QTest::newRow("transmitter 200, transparent") << int(Type::Transmitter) << 200 << hex("09072a81010300050c0d0e0f00")
-        << QList<int>{1, 7, 9, 6, 1} << QByteArray();
-    QTest::newRow("transmitter 221, two-digit subnet") << int(Type::Transmitter) << 221 << hex("040b210300020007141e283201")
-        << QList<int>{0, 11, 4, 5, 0} << hex("012208000000012309000000000000000000000000010300");
-    QTest::newRow("transmitter 296, range 65536") << int(Type::Transmitter) << 296 << hex("022c30020301000c0506070800")
-        << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000");
-    QTest::newRow("receiver 200, modes in bit 7") << int(Type::Receiver) << 200 << hex("05090380010200a53c85030c0f00")
-        << QList<int>{1, 9, 5, 3, 1} << QByteArray();
-    QTest::newRow("receiver 221, modes in byte 6") << int(Type::Receiver) << 221 << hex("040c050102040210802a1163c801")
-        << QList<int>{0, 12, 4, 7, 2} << (hex("05000080") + zeros(25) + hex("80"));
-    QTest::newRow("receiver 296, range 65536") << int(Type::Receiver) << 296 << hex("0b630203000103ff01ff00102000")
-        << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a');
+    for (const bool fast : {false, true}) {
+        const char *pace = fast ? ", fast" : "";
+        // Power in the record differs from S202 on purpose: the knob takes the module's value.
+        QTest::addRow("transmitter 200, transparent%s", pace) << int(Type::Transmitter) << 200
+            << hex("09072a81010300050c0d0e0f00") << QList<int>{1, 7, 9, 6, 1} << QByteArray() << fast;
+        QTest::addRow("transmitter 221, two-digit subnet%s", pace) << int(Type::Transmitter) << 221
+            << hex("040b210300020007141e283201") << QList<int>{0, 11, 4, 5, 0}
+            << hex("012208000000012309000000000000000000000000010300") << fast;
+        QTest::addRow("transmitter 296, range 65536%s", pace) << int(Type::Transmitter) << 296
+            << hex("022c30020301000c0506070800") << QList<int>{0, 44, 2, 4, 3}
+            << hex("00000001400d00000000000000000000000001410e000000") << fast;
+        QTest::addRow("receiver 200, modes in bit 7%s", pace) << int(Type::Receiver) << 200
+            << hex("05090380010200a53c85030c0f00") << QList<int>{1, 9, 5, 3, 1} << QByteArray() << fast;
+        QTest::addRow("receiver 221, modes in byte 6%s", pace) << int(Type::Receiver) << 221
+            << hex("040c050102040210802a1163c801") << QList<int>{0, 12, 4, 7, 2}
+            << (hex("05000080") + zeros(25) + hex("80")) << fast;
+        QTest::addRow("receiver 296, range 65536%s", pace) << int(Type::Receiver) << 296
+            << hex("0b630203000103ff01ff00102000") << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << fast;
+    }
 }
 
 // The read after connecting and again after "Считать": the exact requests, the panels equal
-// to the device, 10 of 10, two ticks a step. Then "Записать" after editing: the exact
-// requests, the device equal to the window, 9 of 9. Then "По умолчанию", Yes and Yes: the
-// factory values end up in the device. The log holds every byte, and nothing was repeated.
+// to the device, 10 of 10, two ticks a step (none in the fast pace). Then "Записать" after
+// editing: the exact requests, the device equal to the window, the read-back, the bar full.
+// Then "По умолчанию", Yes and Yes: the factory values end up in the device. The log holds
+// every byte, and nothing was repeated.
 void TestSequencer::readWriteReset()
 {
     QFETCH(int, type);
@@ -97,9 +105,11 @@ void TestSequencer::readWriteReset()
     QFETCH(QByteArray, settings);
     QFETCH(QList<int>, regs);
     QFETCH(QByteArray, table);
+    QFETCH(bool, fast);
     const bool tx = type == int(Type::Transmitter);
+    const int perStep = fast ? 0 : 2;
 
-    Bench b{Type(type), quint16(version)};
+    Bench b{Type(type), quint16(version), {}, Bench::Simulator, kPeriod, fast};
     MainWindow &w = b.w();
     b.device.setSettings(settings);
     for (int i = 0; i < regs.size(); ++i)
@@ -114,7 +124,7 @@ void TestSequencer::readWriteReset()
     QCOMPARE(b.progressMax(), 10);
     QCOMPARE(b.requests(), sequence);
     COMPARE_PANELS(w, b.device);
-    QCOMPARE(b.ticksUntilIdle(P::pbRead(w)), 2 * sequence.size());   // a request tick and a check tick
+    QCOMPARE(b.ticksUntilIdle(P::pbRead(w)), perStep * sequence.size());   // a request tick and a check tick
     QCOMPARE(b.progress(), 10);
     QCOMPARE(b.requests(), sequence + sequence);
 
@@ -127,7 +137,7 @@ void TestSequencer::readWriteReset()
     const QList<QByteArray> expected = sequence + sequence + radioWriteSequence(0, regs.at(1), 8, 3, 1)
                                        << tableFrame(Type(type), written) << settingsFrame(record)
                                        << sequence.mid(5);   // the read-back
-    QCOMPARE(b.ticksUntilIdle(P::pbWrite(w)), 2 * (9 + sequence.size() - 5));
+    QCOMPARE(b.ticksUntilIdle(P::pbWrite(w)), perStep * (9 + sequence.size() - 5));
     QCOMPARE(b.progress(), 9 + sequence.size() - 5);
     QVERIFY(b.barFull());
     WAIT_VERIFY(b.requests() == expected, 5000);

@@ -60,38 +60,48 @@ private slots:
 void TestTrust::situations_data()
 {
     QTest::addColumn<Case>("c");
+    QTest::addColumn<bool>("fast");
     const Type tx = Type::Transmitter, rx = Type::Receiver;
     const auto Yes = QMessageBox::Yes, No = QMessageBox::No;
     const QString read = QStringLiteral("Считано: %1"), checked = QStringLiteral("Записано и проверено: %1");
-
-    QTest::newRow("noise on the first replies, records in pieces: channel 3, subnet 5, address 17")
-        << Case{tx, 221, faults([](sim::Faults &f) { f.garbageFirst = 6; f.splitChunk = 3; f.splitPauseMs = 1; }), {}, {},
-                Read, {}, read, {}};
-    QTest::newRow("receiver without line ends or \">\": the read completes")
-        << Case{rx, 221, faults([](sim::Faults &f) { f.noTerminator = true; }), {}, {}, Read, {}, read, {}};
-    QTest::newRow("replies paused halfway: the read completes")
-        << Case{tx, 296, faults([](sim::Faults &f) { f.pauseInsideMs = 4; }), {}, {}, Read, {}, read, {}};
-    QTest::newRow("speed 7 in the record: named once, and the write asks first; No writes nothing")
-        << Case{tx, 296, {}, {}, QByteArray::fromHex("03051102070700010a0a0a0a01"), Guard, {No}, read,
-                {kUnknown, kGuard}};
-    QTest::newRow("old receiver routes output 1 to transmitter 20: named once")
-        << Case{rx, 200, {}, {}, QByteArray::fromHex("0305020102070009801400000000"), Read, {}, read, {kUnknown}};
-    QTest::newRow("first write frame lost: the read-back asks, Yes writes the same values again")
-        << Case{tx, 296, {}, faults([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}};
-    QTest::newRow("radio module ignores AT: Yes to each question, the registers named")
-        << Case{rx, 296, {}, faults([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {}, checked
-                    + QStringLiteral("; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
-                QVector<QString>(7, kRadioWrite).toList()};
-    QTest::newRow("Стоп in the middle of a write: the module back in data mode")
-        << Case{tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}};
-    QTest::newRow("Стоп during a receiver poll: the table shows what came")
-        << Case{rx, 221, {}, {}, {}, StopPoll, {}, QStringLiteral("Опрос передатчиков остановлен"), {}};
+    const QList<QPair<const char *, Case>> rows = {
+        {"noise on the first replies, records in pieces: channel 3, subnet 5, address 17",
+         {tx, 221, faults([](sim::Faults &f) { f.garbageFirst = 6; f.splitChunk = 3; f.splitPauseMs = 1; }), {}, {},
+          Read, {}, read, {}}},
+        {"receiver without line ends or \">\": the read completes",
+         {rx, 221, faults([](sim::Faults &f) { f.noTerminator = true; }), {}, {}, Read, {}, read, {}}},
+        // In the fast pace, a pause well below the gap inside every reply.
+        {"replies paused halfway: the read completes",
+         {tx, 296, faults([](sim::Faults &f) { f.pauseInsideMs = 4; }), {}, {}, Read, {}, read, {}}},
+        {"speed 7 in the record: named once, and the write asks first; No writes nothing",
+         {tx, 296, {}, {}, QByteArray::fromHex("03051102070700010a0a0a0a01"), Guard, {No}, read, {kUnknown, kGuard}}},
+        {"old receiver routes output 1 to transmitter 20: named once",
+         {rx, 200, {}, {}, QByteArray::fromHex("0305020102070009801400000000"), Read, {}, read, {kUnknown}}},
+        {"first write frame lost: the read-back asks, Yes writes the same values again",
+         {tx, 296, {}, faults([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}}},
+        {"radio module ignores AT: Yes to each question, the registers named",
+         {rx, 296, {}, faults([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {},
+          checked + QStringLiteral("; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
+          QVector<QString>(7, kRadioWrite).toList()}},
+        {"Стоп in the middle of a write: the module back in data mode",
+         {tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}}},
+        {"Стоп during a receiver poll: the table shows what came",
+         {rx, 221, {}, {}, {}, StopPoll, {}, QStringLiteral("Опрос передатчиков остановлен"), {}}},
+    };
+    for (const bool fast : {false, true}) {
+        for (const auto &row : rows) {
+            // Seven silent steps wait whole periods in either pace: once is enough.
+            if (!fast || !row.second.write.ignoreAt)
+                QTest::addRow("%s%s", row.first, fast ? ", fast" : "") << row.second << fast;
+        }
+    }
 }
 
 void TestTrust::situations()
 {
     QFETCH(Case, c);
-    Bench b{c.type, c.version, c.read};
+    QFETCH(bool, fast);
+    Bench b{c.type, c.version, c.read, Bench::Simulator, kPeriod, fast};
     MainWindow &w = b.w();
     if (!c.record.isEmpty())
         b.device.setSettings(c.record);
@@ -105,6 +115,7 @@ void TestTrust::situations()
     QCOMPARE(reads.first().first().toBool(), known);
     const QString label = P::lbVersion(w)->text();
     QCOMPARE(b.status(), QStringLiteral("Считано: %1").arg(label));
+    QVERIFY(P::ui(w)->statusBar->currentMessage().endsWith(QStringLiteral(" с")));   // and how long it took
 
     b.server->setFaults(c.write);
     b.answers = c.answers;

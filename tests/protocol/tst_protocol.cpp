@@ -313,6 +313,7 @@ private slots:
         QTest::newRow("range byte at 296") << rx << 296 << "range" << QStringList{"Диапазон значений ДУТ: 4096 / 65536"};
         QTest::newRow("table unreported at 220") << tx << 220 << "table" << QStringList();
         QTest::newRow("table row at 221") << tx << 221 << "table" << QStringList{"Таблица адресов, строка 2"};
+        QTest::newRow("receiver masks") << rx << 200 << "masks" << QStringList{"Адреса опрашиваемых передатчиков 0–15: 0, 3, 15 / 0, 3"};
         QTest::newRow("receiver map at 221") << rx << 221 << "table" << QStringList{"Адреса опрашиваемых передатчиков 16–255"};
     }
     void compareConfigs()
@@ -332,13 +333,42 @@ private slots:
             read.radio().power = 1;
         else if (change == "range")
             read.transmitter.range4096 = read.receiver.range4096 = false;
+        else if (change == "masks")
+            read.receiver.mask1 = 0;
         else if (change == "table")
             read.addressTable[3] = read.receiverMap[29] = '\x80';
         QStringList named;
         for (const DeviceConfig::Difference &d : sent.compare(read))
-            named << (d.field.startsWith("Таблица") || d.field.startsWith("Адреса") ? d.field
+            named << (d.field.startsWith("Таблица") || d.field.endsWith("16–255") ? d.field
                                                                                      : d.field + ": " + d.sent + " / " + d.read);
         QTEST(named, "named");
+    }
+
+    // When the fast pace may decide a step: never on part of a reply, a longer record or ERROR.
+    void replyComplete_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("complete");
+        const QByteArray record13 = hex("03051102020700010a0a0a0a01");
+        QTest::newRow("record, exact") << int(SendType::readSetting) << record13 << true;
+        QTest::newRow("record, one short") << int(SendType::readSetting) << record13.left(12) << false;
+        QTest::newRow("record, noise before") << int(SendType::readSetting) << ("\x7f" + record13) << false;
+        QTest::newRow("data record, 18 bytes") << int(SendType::resiverInfo) << QByteArray(18, '\x01') << true;
+        QTest::newRow("identity, two digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.29") << false;
+        QTest::newRow("identity, three digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.296") << true;
+        QTest::newRow("register without its end") << int(SendType::readCHA) << QByteArray("S250=5") << false;
+        QTest::newRow("register with its end") << int(SendType::readPower) << QByteArray("S202=7\r") << true;
+        QTest::newRow("OK without its end") << int(SendType::comandRegim) << QByteArray("OK") << false;
+        QTest::newRow("OK") << int(SendType::saveSimParam) << QByteArray("\r\nOK\r\n") << true;
+        QTest::newRow("ERROR") << int(SendType::saveSimParam) << QByteArray("\r\nERROR\r\nOK\r\n") << false;
+        QTest::newRow("measurement keeps the period") << int(SendType::readLevel) << QByteArray(16, '\x01') << false;
+    }
+    void replyComplete()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, reply);
+        QTEST(proto::replyComplete(SendType::SendType(kind), reply, Transmitter, 296), "complete");
     }
 
     void helpers()
