@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QResizeEvent>
 #include <QStandardItemModel>
+#include <QStyle>
 
 namespace {
 constexpr int kRowHeight = 15;
@@ -34,6 +35,19 @@ adjview::adjview(int rows, const QStringList &labels, const QList<int> &percents
 
     horizontalHeader()->setSectionsClickable(false);
     setFrameShape(QFrame::NoFrame);
+
+    // Never so narrow that a column's share cuts its header ("Вход 1 Ч/Д, Гц"); the last
+    // column also makes room for a vertical scroll bar, which covers its right end.
+    const int last = qMin(percents.size(), labels.size()) - 1;
+    int least = 0;
+    for (int i = 0; i <= last; ++i) {
+        int needed = horizontalHeader()->sectionSizeHint(i);
+        if (i == last)
+            needed += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        if (percents.at(i) > 0)
+            least = qMax(least, (needed * 100 + percents.at(i) - 1) / percents.at(i));
+    }
+    setMinimumWidth(least);
 }
 
 void adjview::setColumnPercents(const QList<int> &p)

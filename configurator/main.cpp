@@ -2,8 +2,9 @@
 #include "mainwindow.h"
 #include "profilecontroller.h"
 
+#include "appstart.h"
+
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
@@ -15,30 +16,23 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("talver"));
-    QApplication::setApplicationName(QStringLiteral("configurator"));
-    QApplication::setApplicationVersion(QStringLiteral("0.342"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.configurator")));
     // The menu entry starts the program here, so that its files stay out of the user's home.
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                                + QStringLiteral("/talver/configurator");
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    // Read before the application object: --help must work on a console without a display.
+    CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral("0.342"),
+                            QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров."));
     const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Serial port to select at start (name or path)."),
-                                        QStringLiteral("NAME"));
-    parser.addOption(portOption);
+                                        QStringLiteral("Выбрать порт при запуске (имя или путь)."),
+                                        QStringLiteral("ИМЯ"));
+    commandLine.addOption(portOption);
     const QCommandLineOption userFolderOption(
         QStringLiteral("user-folder"),
         QStringLiteral("Работать в папке %1 (создаётся при необходимости): в ней журнал обмена log.txt "
                        "и файл настроек settings.conf. Без этого ключа они в текущей папке.")
             .arg(QDir::toNativeSeparators(userFolder)));
-    parser.addOption(userFolderOption);
+    commandLine.addOption(userFolderOption);
     const QCommandLineOption profileOption(
         QStringLiteral("profile"),
         QStringLiteral("Профиль для загрузки: открывает порт из --port (без него ждёт «Подключить»), "
@@ -48,11 +42,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption profileAddressOption(
         QStringLiteral("profile-address"),
         QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
-    parser.addOption(profileOption);
-    parser.addOption(profileAddressOption);
-    parser.process(app);
+    commandLine.addOption(profileOption);
+    commandLine.addOption(profileAddressOption);
+    if (!commandLine.read(CommandLine::arguments(argc, argv)))
+        return commandLine.finish();
 
-    if (parser.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("talver"));
+    QApplication::setApplicationName(QStringLiteral("configurator"));
+    QApplication::setApplicationVersion(QStringLiteral("0.342"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.configurator")));
+    installQtTranslation(&app);
+
+    if (commandLine.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
         const QString error = QStringLiteral("Не удалось открыть папку %1").arg(userFolder);
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 1;
@@ -62,13 +65,13 @@ int main(int argc, char *argv[])
     MainWindow window(nullptr, logLock.fileName());
     if (!logLock.notice().isEmpty())
         window.statusBar()->insertPermanentWidget(0, new QLabel(logLock.notice()));
-    window.selectPort(parser.value(portOption));
+    window.selectPort(commandLine.value(portOption));
     window.show();
-    if (parser.isSet(profileOption)) {
+    if (commandLine.isSet(profileOption)) {
         ProfileController *profiles = window.findChild<ProfileController *>();
-        const QString file = parser.value(profileOption);
-        const bool keepAddress = !parser.isSet(profileAddressOption);
-        const bool connect = parser.isSet(portOption);
+        const QString file = commandLine.value(profileOption);
+        const bool keepAddress = !commandLine.isSet(profileAddressOption);
+        const bool connect = commandLine.isSet(portOption);
         // Once the window is on screen, so that a refusal shows over it.
         QTimer::singleShot(0, profiles, [=] { profiles->loadAtStart(file, keepAddress, connect); });
     }

@@ -2,12 +2,16 @@
 #include "ui_mainwindow.h"
 
 #include "massiveadr.h"
+#include "notelabel.h"
 #include "paceoption.h"
+#include "portbox.h"
+#include "porterror.h"
 #include "power.h"
 #include "profilecontroller.h"
 #include "protocol.h"
 #include "resiver.h"
 #include "resiverinfo.h"
+#include "titlestyle.h"
 
 #include <QComboBox>
 #include <QDebug>
@@ -15,6 +19,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -23,7 +28,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSerialPortInfo>
+#include <QScreen>
 #include <QShortcut>
 #include <QSettings>
 #include <QSpacerItem>
@@ -63,23 +68,6 @@ QComboBox *comboBox(const QStringList &items)
     auto *box = new QComboBox;
     box->addItems(items);
     return box;
-}
-
-QString portOpenHint(const QSerialPort *port)
-{
-    const QString reason = port->errorString();
-    if (port->error() == QSerialPort::DeviceNotFoundError)
-        return QStringLiteral("порт не найден");
-    if (port->error() == QSerialPort::PermissionError) {
-        if (reason.contains(QLatin1String("lock"), Qt::CaseInsensitive)
-            || reason.contains(QLatin1String("busy"), Qt::CaseInsensitive))
-            return reason + QStringLiteral(" — порт занят другой программой");
-#ifdef Q_OS_LINUX
-        return reason + QStringLiteral(" — нет прав: добавьте пользователя в группу dialout "
-                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново");
-#endif
-    }
-    return reason;
 }
 
 } // namespace
@@ -130,12 +118,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     pbDefault = new QPushButton(QStringLiteral("По умолчанию"));
     cbSpeed = comboBox({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
                         QStringLiteral("38400"), QStringLiteral("115200")});
-    cbPort = new QComboBox;
-    cbPort->setEditable(true);   // a device path the system does not list can be typed in
-    cbPort->setInsertPolicy(QComboBox::NoInsert);
-    cbPort->setMinimumContentsLength(14);
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        cbPort->addItem(info.portName());
+    cbPort = new PortBox;   // lists the ports once the window is up, then follows them
+    portNote = new NoteLabel;
+    ui->statusBar->addWidget(portNote, 1);
 
     knobPower = new power;
     knobPower->setMaxValue(7);
@@ -192,10 +177,10 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     glTransmitter->addWidget(sbTimeAd2, 6, 1);
     glTransmitter->addWidget(lbDutRange, 7, 0);
     glTransmitter->addWidget(cbDutRange, 7, 1);
-    transmitterSpacer = new QSpacerItem(0, 100, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    transmitterSpacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
     glTransmitter->addItem(transmitterSpacer, 8, 0);
 
-    // Measured values of a transmitter.
+    // Measured values of a transmitter, the second input of each kind beside the first.
     cbDataDut = new QComboBox;
     leTemp = new QLineEdit;
     leLevel = new QLineEdit;
@@ -203,8 +188,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     leAn2 = new QLineEdit;
     leFreq1 = new QLineEdit;
     leFreq2 = new QLineEdit;
-    const std::pair<const char *, QWidget *> dataRows[] = {
-        {"Адрес ДУТ", cbDataDut},
+    glData->addWidget(new QLabel(QStringLiteral("Адрес ДУТ")), 0, 0);
+    glData->addWidget(cbDataDut, 0, 1);
+    const std::pair<const char *, QLineEdit *> dataCells[] = {
         {"Температура ДУТ", leTemp},
         {"Уровень ДУТ", leLevel},
         {"Уровень, мВ, Вх.1 А/Д", leAn1},
@@ -212,13 +198,14 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
         {"Частота, Гц, Вх.1 Ч/Д", leFreq1},
         {"Частота, Гц, Вх.2 Ч/Д", leFreq2},
     };
-    int row = 0;
-    for (const auto &[text, widget] : dataRows) {
-        glData->addWidget(new QLabel(QString::fromUtf8(text)), row, 0);
-        glData->addWidget(widget, row, 1);
-        ++row;
+    int cell = 0;
+    for (const auto &[text, field] : dataCells) {
+        field->setReadOnly(true);   // measured, not set: copied out, never typed in
+        glData->addWidget(new QLabel(QString::fromUtf8(text)), 1 + cell / 2, cell % 2 * 2);
+        glData->addWidget(field, 1 + cell / 2, cell % 2 * 2 + 1);
+        ++cell;
     }
-    glData->addWidget(pbMeasure, 7, 0, 1, 2);
+    glData->addWidget(pbMeasure, 4, 0, 1, 4);
 
     gbRegim = new QGroupBox(QStringLiteral("Режим работы"));
     glRegim = new QGridLayout(gbRegim);
@@ -234,14 +221,15 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     glRs485->addWidget(lbRs485Speed, 0, 0);
     glRs485->addWidget(cbRs485Speed, 0, 1);
 
+    // Three columns low enough for a laptop screen: the mode and the RS-485 speed side by side
+    // in the middle; any height to spare goes to the address boxes and under the middle.
     ui->gridLayout->addWidget(gbTransmitter, 0, 0, 4, 1);
     ui->gridLayout->addWidget(gbRegim, 0, 1);
-    ui->gridLayout->addWidget(gbRadio, 1, 1);
-    ui->gridLayout->addWidget(gbRs485, 2, 1);
-    ui->gridLayout->addWidget(gbData, 3, 1);
-    ui->gridLayout->addWidget(resiverPanel, 0, 2, 4, 1);
-    ui->gridLayout->setRowStretch(0, 1);
-    ui->gridLayout->setRowStretch(1, 0);
+    ui->gridLayout->addWidget(gbRs485, 0, 2);
+    ui->gridLayout->addWidget(gbRadio, 1, 1, 1, 2);
+    ui->gridLayout->addWidget(gbData, 2, 1, 1, 2);
+    ui->gridLayout->addWidget(resiverPanel, 0, 3, 4, 1);
+    ui->gridLayout->setRowStretch(3, 1);
 
     // Any operation can be ended at once, by the button or by Esc.
     pbStop = new QPushButton(QStringLiteral("Стоп"));
@@ -281,15 +269,24 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
     new ProfileController(this);   // the "Файл" menu: profiles and the journal
-
-    setMinimumWidth(980);
+    // At least 980 wide, and never narrower than the panels need: a minimum set on the window
+    // itself would stop its layout from raising it when a panel grows, and cut the texts.
+    const QMargins margins = ui->gridLayout_2->contentsMargins();
+    ui->gridLayout_2->setColumnMinimumWidth(0, 980 - margins.left() - margins.right());
     // Open wide enough that no caption is cut with the platform's fonts.
     // The radio group's title changes with the channel; keep room for the longest one.
     gbRadio->setMinimumWidth(
         gbRadio->fontMetrics().horizontalAdvance(QStringLiteral("Настройки радиосвязи 868.575 (МГц)")) + 24);
+    TitleStyle::fitTitles(this);
     ensurePolished();
     layout()->activate();
-    resize(qMax(980, sizeHint().width()), sizeHint().height());
+    // As large as the panels like within the screen, less the frame the window manager adds.
+    QSize size(qMax(980, sizeHint().width()), sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        constexpr int kFrame = 40;
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(kFrame, kFrame));
+    }
+    resize(size);
     placeWindow();
 }
 
@@ -302,14 +299,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::selectPort(const QString &name)
 {
-    if (name.isEmpty())
-        return;
-    int index = cbPort->findText(name);
-    if (index < 0) {
-        cbPort->addItem(name);
-        index = cbPort->count() - 1;
-    }
-    cbPort->setCurrentIndex(index);
+    if (!name.isEmpty())
+        cbPort->select(name);
 }
 
 void MainWindow::setConnectedState(bool on)
@@ -331,24 +322,8 @@ void MainWindow::openPort()
 {
     attemptsLeft = 5;
 
-    // On Windows a port is opened in its device namespace; elsewhere by the system location of
-    // the listed port, or as typed when it is a path the system does not list.
     const QString listed = cbPort->currentText().trimmed();
-#ifdef Q_OS_WIN
-    QString name = QStringLiteral("\\\\.\\") + listed;
-#else
-    QString name = listed;
-    // Listing the ports takes milliseconds; a path (a pseudo-terminal, a by-id link) is
-    // never a listed port name anyway.
-    for (const QSerialPortInfo &info : listed.startsWith(QLatin1Char('/'))
-                                           ? QList<QSerialPortInfo>()
-                                           : QSerialPortInfo::availablePorts()) {
-        if (info.portName() == listed) {
-            name = info.systemLocation();
-            break;
-        }
-    }
-#endif
+    const QString name = cbPort->location();
     qDebug() << "port:" << name;
 
     if (!port->isOpen())
@@ -359,6 +334,7 @@ void MainWindow::openPort()
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
 
+    portNote->clearNote();
     if (port->isOpen()) {
         if (commandModeOpen && operation != steps::Operation::None)
             endOperation(Outcome::Stopped);   // the module back to data mode before the line goes
@@ -374,8 +350,7 @@ void MainWindow::openPort()
     } else if (listed.isEmpty()) {
         ui->statusBar->showMessage(QStringLiteral("Не выбран порт"), kStatusMs);
     } else {
-        ui->statusBar->showMessage(
-            QStringLiteral("Не удалось открыть порт %1: %2").arg(name, portOpenHint(port)), kStatusMs);
+        portNote->setNote(portOpenFailedText(name, port->error(), port->errorString()));
     }
     setConnectedState(port->isOpen());
 }
@@ -389,7 +364,7 @@ void MainWindow::slotPortError(QSerialPort::SerialPortError error)
                       || (error == QSerialPort::ReadError && port->isOpen());
     if (!dead)
         return;
-    const QString reason = port->errorString();
+    const QString reason = portLostText(port->portName(), error, port->errorString());
     QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);
 }
 
@@ -402,7 +377,7 @@ void MainWindow::closeLostPort(const QString &reason)
     stopMeasurement();
     forgetExchange();
     setConnectedState(false);
-    ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
+    portNote->setNote(reason);
 }
 
 // An answered "ATO" (the read's own step or the write's last register step) is the module back

@@ -21,6 +21,8 @@ class QSpinBox;
 class QTimer;
 class PaceOption;
 class MassiveAdr;
+class NoteLabel;
+class PortBox;
 class power;
 class resiver;
 namespace Ui { class MainWindowUi; }
@@ -178,7 +180,7 @@ private:
     QLineEdit *leFreq2 = nullptr;
     QLineEdit *leAn1 = nullptr;
     QLineEdit *leAn2 = nullptr;
-    QComboBox *cbPort = nullptr;
+    PortBox *cbPort = nullptr;
     QComboBox *cbSpeed = nullptr;
     QPushButton *pbConnect = nullptr;
     QPushButton *pbRead = nullptr;
@@ -235,4 +237,5 @@ private:
     PaceOption *pace = nullptr;
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end
+    NoteLabel *portNote = nullptr;   // a port error, kept until the next action
 };

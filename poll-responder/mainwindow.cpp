@@ -1,10 +1,13 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "notelabel.h"
 #include "pollprotocol.h"
+#include "portbox.h"
+#include "porterror.h"
 
-#include <QComboBox>
 #include <QDebug>
+#include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -15,21 +18,21 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
 
-    cbPort = new QComboBox(ui->centralWidget);
+    // The system's ports from the first paint on, and a typed path (a pseudo-terminal).
+    cbPort = new PortBox(ui->centralWidget);
     cbPort->setObjectName(QStringLiteral("cbPort"));
-    // Editable so that a device path not in the list (an adapter plugged in later, a
-    // pseudo-terminal) can be typed in.
-    cbPort->setEditable(true);
-    cbPort->setInsertPolicy(QComboBox::NoInsert);
     ui->gridLayout->addWidget(cbPort, 0, 0);
 
     pbConnect = new QPushButton(QStringLiteral("Подключить"), ui->centralWidget);
     pbConnect->setObjectName(QStringLiteral("pbConnect"));
     ui->gridLayout->addWidget(pbConnect, 1, 0);
 
-    listedPorts = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : qAsConst(listedPorts))
-        cbPort->addItem(info.portName());
+    portNote = new NoteLabel(ui->statusBar);
+    ui->statusBar->addWidget(portNote, 1);
+    lbCounts = new QLabel(ui->statusBar);
+    lbCounts->setObjectName(QStringLiteral("lbCounts"));
+    ui->statusBar->addPermanentWidget(lbCounts);
+    showCounts();
 
     connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
     connect(port, &QSerialPort::readyRead, this, &MainWindow::slotReadyRead);
@@ -43,44 +46,32 @@ MainWindow::~MainWindow()
 
 void MainWindow::selectPort(const QString &name)
 {
-    int index = cbPort->findText(name);
-    if (index < 0) {
-        cbPort->addItem(name);
-        index = cbPort->count() - 1;
-    }
-    cbPort->setCurrentIndex(index);
-}
-
-QString MainWindow::portNameToOpen() const
-{
-    const QString text = cbPort->currentText().trimmed();
-#ifdef Q_OS_WIN
-    // The device-namespace form also reaches COM10 and above.
-    return QStringLiteral("\\\\.\\") + text;
-#else
-    for (const QSerialPortInfo &info : listedPorts) {
-        if (info.portName() == text)
-            return info.systemLocation();
-    }
-    return text;  // a typed path such as /dev/pts/5
-#endif
+    cbPort->select(name);
 }
 
 void MainWindow::openPort()
 {
     closePending = false;
+    portNote->clearNote();
     if (port->isOpen()) {
         port->close();
         pbConnect->setText(QStringLiteral("OPEN"));
     } else {
-        port->setPortName(portNameToOpen());
+        port->setPortName(cbPort->location());
         port->setBaudRate(QSerialPort::Baud19200, QSerialPort::AllDirections);
         port->setDataBits(QSerialPort::Data8);
         port->setParity(QSerialPort::NoParity);
         port->setStopBits(QSerialPort::OneStop);
         port->setFlowControl(QSerialPort::NoFlowControl);
-        if (port->open(QIODevice::ReadWrite))
+        if (cbPort->location().isEmpty()) {
+            portNote->setNote(QStringLiteral("Не выбран порт"));
+        } else if (port->open(QIODevice::ReadWrite)) {
             pbConnect->setText(QStringLiteral("CLOSE"));
+            answered = crcErrors = 0;
+            showCounts();
+        } else {
+            portNote->setNote(portOpenFailedText(cbPort->location(), port->error(), port->errorString()));
+        }
     }
     // Opening or closing always starts over: a half-assembled request is dropped.
     bytesToCome = 0;
@@ -98,10 +89,14 @@ void MainWindow::slotReadyRead()
             port->write(outcome.reply);
             port->flush();   // the reply leaves now, not on the event loop's next pass
             qDebug() << int(outcome.address);
+            ++answered;
         } else {
             qDebug() << "crcError";
+            ++crcErrors;
         }
     }
+    if (!outcomes.isEmpty())
+        showCounts();
 }
 
 void MainWindow::slotPortError(QSerialPort::SerialPortError error)
@@ -113,7 +108,7 @@ void MainWindow::slotPortError(QSerialPort::SerialPortError error)
     if (!deviceGone || closePending)
         return;
     closePending = true;
-    const QString reason = port->errorString();
+    const QString reason = portLostText(port->portName(), error, port->errorString());
     // Closing the port from inside its own error signal is unsafe: close once back in the
     // event loop.
     QMetaObject::invokeMethod(this, [this, reason]() { closeAfterError(reason); },
@@ -130,5 +125,10 @@ void MainWindow::closeAfterError(const QString &reason)
     pbConnect->setText(QStringLiteral("OPEN"));
     bytesToCome = 0;
     frameBuffer.clear();
-    statusBar()->showMessage(QStringLiteral("Порт закрыт: %1").arg(reason));
+    portNote->setNote(reason);
+}
+
+void MainWindow::showCounts()
+{
+    lbCounts->setText(QStringLiteral("Ответов: %1, ошибок CRC: %2").arg(answered).arg(crcErrors));
 }

@@ -4,9 +4,10 @@
 #include <QList>
 #include <QMainWindow>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 
-class QComboBox;
+class NoteLabel;
+class PortBox;
+class QLabel;
 class QPushButton;
 
 namespace Ui {
@@ -14,7 +15,8 @@ class MainWindow;
 }
 
 // The bench responder's window: a port list, a connect toggle, and the serial line on which
-// every 4-byte poll with a good CRC-8 is answered at once with the 9-byte reply.
+// every 4-byte poll with a good CRC-8 is answered at once with the 9-byte reply. The status
+// bar counts the polls answered and refused.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -23,7 +25,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Makes `name` the current port (the --port option); a name not in the list is added to it.
+    // Makes `name` the current port (the --port option); a name not in the list is shown as typed.
     void selectPort(const QString &name);
 
 private slots:
@@ -32,15 +34,18 @@ private slots:
     void slotPortError(QSerialPort::SerialPortError error);
 
 private:
-    QString portNameToOpen() const;
     void closeAfterError(const QString &reason);
+    void showCounts();
 
     Ui::MainWindow *ui;
     QSerialPort *port;
-    QComboBox *cbPort;
+    PortBox *cbPort;
     QPushButton *pbConnect;
     QByteArray frameBuffer;     // the request being assembled, at most 4 bytes
     quint8 bytesToCome = 0;     // request bytes still expected after the start byte
-    QList<QSerialPortInfo> listedPorts;
+    NoteLabel *portNote;        // a port error, kept until the next click
+    QLabel *lbCounts;
+    int answered = 0;           // polls answered since the port was opened
+    int crcErrors = 0;          // polls refused for their CRC
     bool closePending = false;  // a close after a port error is queued
 };

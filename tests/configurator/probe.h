@@ -4,6 +4,8 @@
 // this class). Nothing here changes what the window does.
 
 #include "mainwindow.h"
+#include "notelabel.h"
+#include "portbox.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
@@ -50,6 +52,7 @@ public:
     PROBE_MEMBER(leAn1)
     PROBE_MEMBER(leAn2)
     PROBE_MEMBER(cbPort)
+    PROBE_MEMBER(portNote)
     PROBE_MEMBER(cbSpeed)
     PROBE_MEMBER(pbConnect)
     PROBE_MEMBER(pbRead)

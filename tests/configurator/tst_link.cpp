@@ -41,12 +41,15 @@ private slots:
         P::doTransmiterInfo(w);
         QCOMPARE(P::currentAction(w), ActionType::transmiterInfo);
         P::leTemp(w)->setText(QStringLiteral("25"));
+        P::ui(w)->progressBar->setMaximum(10);
+        P::ui(w)->progressBar->setValue(4);
         P::pbConnect(w)->click();
         QVERIFY(!P::port(w)->isOpen());
         QCOMPARE(linkState(w), kClosed);
         QVERIFY(!P::pbMeasure(w)->isChecked());
         QCOMPARE(P::pbMeasure(w)->text(), QStringLiteral("Включить измерение"));
         QVERIFY(P::leTemp(w)->text().isEmpty());
+        QCOMPARE(P::ui(w)->progressBar->value(), 0);
 
         // Closed, a measurement cannot be switched on, and says why.
         P::pbMeasure(w)->setChecked(true);
@@ -70,20 +73,25 @@ private slots:
     void failedOpen_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing device") << "/dev/does-not-exist-0";
-        QTest::newRow("not a tty") << "/dev/null/x";
-        QTest::newRow("empty name") << "";
+        QTest::addColumn<QString>("shown");   // in the status bar: the kept note, else the message
+        QTest::newRow("missing device") << "/dev/does-not-exist-0"
+            << "Не удалось открыть порт /dev/does-not-exist-0: порт не найден (No such file or directory)";
+        QTest::newRow("not a tty") << "/dev/null"
+            << "Не удалось открыть порт /dev/null: это устройство не последовательный порт или не "
+               "принимает его настройки (Inappropriate ioctl for device)";
+        QTest::newRow("empty name") << "" << "Не выбран порт";
     }
     void failedOpen()
     {
         QFETCH(QString, name);
+        QFETCH(QString, shown);
         WindowFixture f(quietSettings());
         MainWindow &w = f.w();
         P::cbPort(w)->setEditText(name);
         P::pbConnect(w)->click();
         QVERIFY(!P::port(w)->isOpen());
         QCOMPARE(linkState(w), kClosed);
-        QVERIFY(!P::ui(w)->statusBar->currentMessage().isEmpty());   // the reason is shown
+        QCOMPARE(P::portNote(w)->note() + P::ui(w)->statusBar->currentMessage(), shown);
         // A request made while closed is still logged.
         P::slotRead(w);
         QCOMPARE(f.log(), "0------->\r\n" + QByteArray::fromHex("210103") + "\r\n");
@@ -145,7 +153,9 @@ private slots:
         f.pty.closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(!P::port(w)->isOpen(), 3000);
         QCOMPARE(linkState(w), kClosed);
-        QVERIFY(P::ui(w)->statusBar->currentMessage().contains(QStringLiteral("потеряна")));
+        QVERIFY(P::portNote(w)->note().startsWith(QStringLiteral("Связь с портом")));
+        QCOMPARE(P::portNote(w)->toolTip(), P::portNote(w)->note());
+        QCOMPARE(P::ui(w)->progressBar->value(), 0);
     }
 };
 

@@ -3,7 +3,38 @@
 #include "resiver.h"
 
 #include <QGroupBox>
+#include <QMenuBar>
+#include <QStyleOptionGroupBox>
 #include <QtTest>
+
+// The font of a desktop at its default size; the offscreen platform's own is larger.
+static const QFont kDesktopFont(QStringLiteral("DejaVu Sans"), 9);
+
+// Texts the shown window cuts: a label narrower than its text, a group box title wider than
+// the place its style gives it.
+static QString cutTexts(MainWindow &w)
+{
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w))
+        return QStringLiteral("window not shown");
+    QStringList cut;
+    for (QLabel *label : w.findChildren<QLabel *>()) {
+        if (label->isVisible() && !qobject_cast<NoteLabel *>(label)
+            && label->width() < label->minimumSizeHint().width())
+            cut << QStringLiteral("%1 (%2 < %3)").arg(label->text()).arg(label->width()).arg(label->minimumSizeHint().width());
+    }
+    for (QGroupBox *box : w.findChildren<QGroupBox *>()) {
+        QStyleOptionGroupBox option;
+        option.initFrom(box);
+        option.text = box->title();
+        option.textAlignment = box->alignment();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect title = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        if (title.width() < box->fontMetrics().horizontalAdvance(box->title()) || title.right() > box->rect().right())
+            cut << box->title();
+    }
+    return cut.join(QStringLiteral(" | "));
+}
 
 class TestPanels : public QObject
 {
@@ -27,6 +58,28 @@ private slots:
         QCOMPARE(P::baMassive(w), QByteArray(24, '\0'));
         QVERIFY(P::timer(w)->isActive());
         QVERIFY(f.log().isEmpty());
+        QVERIFY(P::leTemp(w)->isReadOnly() && P::leAn2(w)->isReadOnly() && P::leFreq2(w)->isReadOnly());
+        const QString cut = cutTexts(w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
+    }
+
+    // The window with its menus fits a 1366 x 768 screen less the desktop's panel and the
+    // window's title bar, also with the transmitter's range row shown.
+    void fitsLaptopScreen()
+    {
+        const QFont font = QApplication::font();
+        QApplication::setFont(kDesktopFont);
+        WindowFixture f;
+        MainWindow &w = f.w();
+        P::deviceType(w) = proto::Transmitter;
+        P::numVersion(w) = 296;
+        P::updatePanels(w);
+        if (w.menuBar()->actions().isEmpty())
+            w.menuBar()->addMenu(QStringLiteral("Файл"));
+        const QSize least = w.minimumSizeHint();
+        QApplication::setFont(font);
+        QVERIFY2(least.width() <= 1366 && least.height() <= 700,
+                 qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
     }
 
     // Enabled and shown states after an identification, by device type, firmware and mode.
@@ -75,6 +128,8 @@ private slots:
                   .arg(!oldProtokol->isHidden()), "expected");
         if (type == 1)
             QCOMPARE(P::sbDeviceAdr(w)->value(), 254);
+        const QString cut = cutTexts(w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
     }
 
     // The radio speed limits the channel, cuts a channel above the new limit and sets the

@@ -75,7 +75,7 @@ void TestProfileFlow::fleet()
     QFile journal(profiles->journalPath());
     QVERIFY(journal.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 4);   // the titles, two writes, and the end of the last line
+    QVERIFY2(lines.size() == 4, qPrintable(lines.join(QLatin1Char('\n'))));   // the titles, two writes, and the end of the last line
     QCOMPARE(lines.at(1).section(QLatin1Char(';'), 1), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
     QCOMPARE(lines.at(2).section(QLatin1Char(';'), 1),
              QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));

@@ -1,0 +1,52 @@
+#pragma once
+
+// What both programs do before and right after their application object exists: read the
+// command line (so that --help and --version work on a console without a display) and load
+// Qt's Russian translation, so that Qt's own buttons read "Да" and "Нет".
+
+#include <QCommandLineOption>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QCoreApplication;
+
+class CommandLine
+{
+public:
+    CommandLine(const QString &program, const QString &version, const QString &description);
+
+    void addOption(const QCommandLineOption &option);
+
+    // Reads the arguments, the program's path first. False when the program must end at
+    // once: message() is then the help, the version or the error, and exitCode() its code.
+    bool read(const QStringList &arguments);
+    QString message() const { return text; }
+    int exitCode() const { return code; }
+    // Prints message() (help and version on standard output, errors on standard error) and
+    // returns exitCode().
+    int finish() const;
+
+    bool isSet(const QCommandLineOption &option) const;
+    QString value(const QCommandLineOption &option) const;
+
+    QString helpText() const;
+
+    static QStringList arguments(int argc, char *argv[]);
+
+private:
+    bool fail(const QString &error);
+
+    QString program;
+    QString version;
+    QString description;
+    QList<QCommandLineOption> options;   // ours, as the help lists them
+    QHash<QString, QString> found;       // first name of every option read -> its value
+    QString text;
+    int code = 0;
+};
+
+// Loads qtbase_ru from Qt's translations folder into the application. False when the file
+// is missing (Debian's qttranslations5-l10n is not installed): Qt's texts stay English.
+bool installQtTranslation(QCoreApplication *app);
