@@ -1,6 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "exchangelog.h"
+#include "exchangemodel.h"
+#include "exchangemonitor.h"
 #include "massiveadr.h"
 #include "power.h"
 #include "protocol.h"
@@ -16,6 +19,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -103,8 +107,8 @@ MainWindow::MainWindow(QWidget *parent)
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
 
-    logFile = new QFile(QStringLiteral("log.txt"), this);
-    logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
+    exchangeLog = new ExchangeLog(QStringLiteral("log.txt"), this);
+    logFile = exchangeLog->file();
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
     pbMeasure->setCheckable(true);
@@ -248,6 +252,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pbStop, &QPushButton::clicked, this, &MainWindow::slotStop);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &MainWindow::slotStop);
 
+    setupMonitor();
+
     setConnectedState(false);
     deviceType = proto::NoDevice;
     currentAction = ActionType::none;
@@ -363,6 +369,7 @@ void MainWindow::openPort()
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));
+        monitor->model()->restartClock();
         startRead();
         ui->statusBar->showMessage(QStringLiteral("Порт %1 открыт").arg(name), kStatusMs);
     } else if (listed.isEmpty()) {
@@ -402,20 +409,20 @@ void MainWindow::closeLostPort(const QString &reason)
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
+    monitor->model()->addDecision(text);
 }
 
-void MainWindow::logBlock(const QByteArray &block, bool flush)
+// The exchange monitor: a dock under "Вид", fed by the log's blocks and the decisions above.
+void MainWindow::setupMonitor()
 {
-    if (!logFile->isOpen())
-        return;
-    logFile->write(block);
-    if (flush)
-        logFile->flush();
+    monitor = new ExchangeMonitor(this);
+    menuBar()->addMenu(QStringLiteral("Вид"))->addAction(monitor->toggleViewAction());
+    connect(exchangeLog, &ExchangeLog::blockWritten, monitor->model(), &ExchangeModel::addBlock);
 }
 
 void MainWindow::send(const QByteArray &data, SendType::SendType type)
 {
-    logBlock(QByteArray(1, char(53 - attemptsLeft)) + "------->\r\n" + data + "\r\n", true);
+    exchangeLog->writeRequest(data, attemptsLeft);
     if (port->isOpen()) {
         port->write(data);
         port->flush();   // out now, on the tick, not when the event loop next looks at the port
@@ -476,8 +483,7 @@ void MainWindow::slotReadyRead()
 quint8 MainWindow::ReadEn()
 {
     const QByteArray batch = port->readAll();
-    // Incoming blocks are flushed too, so the log holds every byte even if the program dies.
-    logBlock("<-------\r\n" + batch + "\r\n", true);
+    exchangeLog->writeReply(batch);
     qDebug() << "baTmp<<" << batch;
     return interpret(batch);
 }

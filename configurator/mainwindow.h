@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QSerialPort>
 
+class ExchangeLog;
+class ExchangeMonitor;
 class QComboBox;
 class QFile;
 class QGridLayout;
@@ -95,10 +97,10 @@ private:
     void closeLostPort(const QString &reason);
     void forgetExchange();
     void decision(const QString &text);
+    void setupMonitor();
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);
-    void logBlock(const QByteArray &block, bool flush);
     quint8 ReadEn();
     quint8 interpret(const QByteArray &batch);
     void applySettingsRecord();
@@ -218,4 +220,6 @@ private:
     } stepTrouble;
     QString settingsPath;         // the full path of "settings.conf"
     QPushButton *pbStop = nullptr;
+    ExchangeLog *exchangeLog = nullptr;   // owns the file logFile points to
+    ExchangeMonitor *monitor = nullptr;
 };

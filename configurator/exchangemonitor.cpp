@@ -1,0 +1,151 @@
+#include "exchangemonitor.h"
+
+#include "csv.h"
+#include "exchangemodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// The window's layout belongs to the user: kept in the user's configuration, never beside
+// "log.txt".
+const QString kOrganization = QStringLiteral("talver");
+const QString kApplication = QStringLiteral("configurator");
+const QString kGroup = QStringLiteral("exchangeMonitor");
+
+} // namespace
+
+ExchangeMonitor::ExchangeMonitor(QMainWindow *window)
+    : QDockWidget(QStringLiteral("Обмен с устройством"), window)
+    , m_model(new ExchangeModel(this))
+{
+    setObjectName(QStringLiteral("exchangeMonitor"));
+    toggleViewAction()->setShortcut(Qt::Key_F12);
+
+    auto *contents = new QWidget;
+    auto *buttons = new QHBoxLayout;
+    m_pause = new QPushButton(QStringLiteral("Пауза"));
+    m_pause->setCheckable(true);
+    m_pause->setToolTip(QStringLiteral("Остановить таблицу; строки продолжают собираться"));
+    auto *clear = new QPushButton(QStringLiteral("Очистить"));
+    auto *copy = new QPushButton(QStringLiteral("Копировать"));
+    copy->setToolTip(QStringLiteral("Копировать выделенные строки (Ctrl+C)"));
+    auto *save = new QPushButton(QStringLiteral("Сохранить CSV…"));
+    for (QPushButton *b : {m_pause, clear, copy, save})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    m_view = new QTableView;
+    m_view->setModel(m_model);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->hide();
+    // Fixed row heights and column widths: nothing is measured per row as thousands come in.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
+    const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int widths[] = {9, 12, 8, 36, 20};
+    for (int c = 0; c < int(sizeof widths / sizeof *widths); ++c)
+        m_view->setColumnWidth(c, widths[c] * digit);
+    m_view->horizontalHeader()->setStretchLastSection(true);
+
+    auto *layout = new QVBoxLayout(contents);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(buttons);
+    layout->addWidget(m_view);
+    setWidget(contents);
+
+    auto *copyAction = new QAction(QStringLiteral("Копировать"), m_view);
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setShortcutContext(Qt::WidgetShortcut);
+    m_view->addAction(copyAction);
+
+    connect(m_pause, &QPushButton::toggled, m_model, &ExchangeModel::setPaused);
+    connect(clear, &QPushButton::clicked, m_model, &ExchangeModel::clear);
+    connect(copy, &QPushButton::clicked, this, &ExchangeMonitor::copySelection);
+    connect(copyAction, &QAction::triggered, this, &ExchangeMonitor::copySelection);
+    connect(save, &QPushButton::clicked, this, &ExchangeMonitor::saveCsv);
+    // New rows are followed while the view stands at the last row; scrolled up, it stays put.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar *bar = m_view->verticalScrollBar();
+        m_follow = bar->value() == bar->maximum();
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_follow)
+            m_view->scrollToBottom();
+    });
+
+    restore(window);
+    window->installEventFilter(this);
+}
+
+void ExchangeMonitor::copySelection() const
+{
+    QList<int> rows;
+    for (const QModelIndex &i : m_view->selectionModel()->selectedRows())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (!rows.isEmpty())
+        QApplication::clipboard()->setText(m_model->copyText(rows));
+}
+
+void ExchangeMonitor::saveCsv()
+{
+    const QString name = QStringLiteral("обмен-%1.csv")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    csv::saveAs(this, name, m_model->csvText());
+}
+
+bool ExchangeMonitor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Close && watched == parent())
+        remember();
+    return QDockWidget::eventFilter(watched, event);
+}
+
+void ExchangeMonitor::restore(QMainWindow *window)
+{
+    QSettings settings(kOrganization, kApplication);
+    settings.beginGroup(kGroup);
+    const auto area = Qt::DockWidgetArea(settings.value(QStringLiteral("area"), int(Qt::BottomDockWidgetArea)).toInt());
+    window->addDockWidget(area == Qt::NoDockWidgetArea ? Qt::BottomDockWidgetArea : area, this);
+    const QSize size = settings.value(QStringLiteral("size")).toSize();
+    if (settings.value(QStringLiteral("floating"), false).toBool()) {
+        setFloating(true);
+        restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+    } else if (size.isValid()) {
+        const bool across = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+        window->resizeDocks({this}, {across ? size.height() : size.width()},
+                            across ? Qt::Vertical : Qt::Horizontal);
+    }
+    setVisible(settings.value(QStringLiteral("visible"), false).toBool());
+}
+
+void ExchangeMonitor::remember()
+{
+    const auto *window = qobject_cast<const QMainWindow *>(parent());
+    if (!window)
+        return;
+    QSettings settings(kOrganization, kApplication);
+    settings.beginGroup(kGroup);
+    settings.setValue(QStringLiteral("visible"), !isHidden());
+    settings.setValue(QStringLiteral("floating"), isFloating());
+    settings.setValue(QStringLiteral("area"), int(window->dockWidgetArea(this)));
+    settings.setValue(QStringLiteral("size"), size());
+    settings.setValue(QStringLiteral("geometry"), saveGeometry());
+}
