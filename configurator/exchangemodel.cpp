@@ -75,6 +75,8 @@ QVariant ExchangeModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return text(index.row(), index.column());
+    case Qt::ToolTipRole:   // a long frame or meaning in full
+        return index.column() >= Hex ? text(index.row(), index.column()) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == Time ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case Qt::BackgroundRole:

@@ -59,10 +59,14 @@ ExchangeMonitor::ExchangeMonitor(QMainWindow *window)
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {9, 12, 8, 36, 20};
-    for (int c = 0; c < int(sizeof widths / sizeof *widths); ++c)
-        m_view->setColumnWidth(c, widths[c] * digit);
+    const QFontMetrics header = m_view->horizontalHeader()->fontMetrics();
+    const int widths[] = {7, 8, 2, 30, 16};   // in digits; never narrower than the caption
+    for (int c = 0; c < int(sizeof widths / sizeof *widths); ++c) {
+        const QString caption = m_model->headerData(c, Qt::Horizontal).toString();
+        m_view->setColumnWidth(c, qMax(widths[c] * digit, header.horizontalAdvance(caption) + 2 * digit));
+    }
     m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setMinimumHeight(10 * m_view->verticalHeader()->defaultSectionSize());
 
     auto *layout = new QVBoxLayout(contents);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -83,11 +87,17 @@ ExchangeMonitor::ExchangeMonitor(QMainWindow *window)
     // New rows are followed while the view stands at the last row; scrolled up, it stays put.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
         const QScrollBar *bar = m_view->verticalScrollBar();
-        m_follow = bar->value() == bar->maximum();
+        m_follow = m_scrollQueued || bar->value() == bar->maximum();
     });
+    // One scroll for all the rows an event loop pass brings, not one per row.
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (m_follow)
+        if (!m_follow || m_scrollQueued)
+            return;
+        m_scrollQueued = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_scrollQueued = false;
             m_view->scrollToBottom();
+        }, Qt::QueuedConnection);
     });
 
     restore(window);

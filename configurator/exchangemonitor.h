@@ -33,4 +33,5 @@ private:
     QTableView *m_view = nullptr;
     QPushButton *m_pause = nullptr;
     bool m_follow = true;   // the view was at its last row when rows came
+    bool m_scrollQueued = false;
 };
