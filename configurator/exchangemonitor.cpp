@@ -123,8 +123,10 @@ void ExchangeMonitor::saveCsv()
 
 bool ExchangeMonitor::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Close && watched == parent())
+    if (watched == parent() && event->type() == QEvent::Close)
         remember();
+    else if (watched == parent() && event->type() == QEvent::Show && m_dockedSize.isValid())
+        restoreDockedSize();
     return QDockWidget::eventFilter(watched, event);
 }
 
@@ -134,16 +136,30 @@ void ExchangeMonitor::restore(QMainWindow *window)
     settings.beginGroup(kGroup);
     const auto area = Qt::DockWidgetArea(settings.value(QStringLiteral("area"), int(Qt::BottomDockWidgetArea)).toInt());
     window->addDockWidget(area == Qt::NoDockWidgetArea ? Qt::BottomDockWidgetArea : area, this);
-    const QSize size = settings.value(QStringLiteral("size")).toSize();
     if (settings.value(QStringLiteral("floating"), false).toBool()) {
         setFloating(true);
         restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-    } else if (size.isValid()) {
-        const bool across = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-        window->resizeDocks({this}, {across ? size.height() : size.width()},
-                            across ? Qt::Vertical : Qt::Horizontal);
+    } else {
+        m_dockedSize = settings.value(QStringLiteral("size")).toSize();   // given when the window shows
     }
     setVisible(settings.value(QStringLiteral("visible"), false).toBool());
+}
+
+// A docked panel gets its remembered depth once the window is laid out; the window grows by
+// what the panel needs beyond its minimum rather than squeezing the panels above it.
+void ExchangeMonitor::restoreDockedSize()
+{
+    auto *window = qobject_cast<QMainWindow *>(parent());
+    const QSize want = m_dockedSize;
+    m_dockedSize = QSize();
+    if (!window || !want.isValid() || isHidden() || isFloating())
+        return;
+    const Qt::DockWidgetArea area = window->dockWidgetArea(this);
+    const bool across = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+    const int grow = across ? want.height() - height() : want.width() - width();
+    if (grow > 0)
+        window->resize(window->size() + (across ? QSize(0, grow) : QSize(grow, 0)));
+    window->resizeDocks({this}, {across ? want.height() : want.width()}, across ? Qt::Vertical : Qt::Horizontal);
 }
 
 void ExchangeMonitor::remember()

@@ -28,10 +28,12 @@ protected:
 private:
     void restore(QMainWindow *window);
     void remember();
+    void restoreDockedSize();
 
     ExchangeModel *m_model = nullptr;
     QTableView *m_view = nullptr;
     QPushButton *m_pause = nullptr;
     bool m_follow = true;   // the view was at its last row when rows came
     bool m_scrollQueued = false;
+    QSize m_dockedSize;     // remembered, applied when the window is first shown
 };

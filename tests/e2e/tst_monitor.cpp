@@ -7,6 +7,9 @@
 #include "exchangemodel.h"
 #include "exchangemonitor.h"
 
+#include <QSettings>
+#include <QStandardPaths>
+
 using namespace e2e;
 using Kind = ExchangeModel::Kind;
 
@@ -16,8 +19,19 @@ class TestMonitor : public QObject
 {
     Q_OBJECT
 
+    static void forgetDock()
+    {
+        QSettings(QStringLiteral("talver"), QStringLiteral("configurator")).remove(QStringLiteral("exchangeMonitor"));
+    }
+
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false")); }
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+        QStandardPaths::setTestModeEnabled(true);   // the user's own configuration stays untouched
+        forgetDock();
+    }
+    void cleanupTestCase() { forgetDock(); }
 
     void logRows_data()
     {
@@ -103,6 +117,31 @@ private slots:
         QCOMPARE(m.rowCount(), ExchangeModel::kMaxRows);
         QCOMPARE(m.index(0, ExchangeModel::Meaning).data().toString(), QString("2"));
         QCOMPARE(m.index(m.rowCount() - 1, ExchangeModel::Meaning).data().toString(), QString("last"));
+    }
+
+    // Closed at first; opened with F12 and made deeper, it comes back so in the next window.
+    void dockRemembered()
+    {
+        int depth = 0;
+        for (bool second : {false, true}) {
+            WindowFixture f(quietSettings());
+            f.w().show();
+            auto *dock = f.w().findChild<ExchangeMonitor *>();
+            QCOMPARE(dock->isHidden(), !second);
+            if (!second) {
+                QApplication::setActiveWindow(&f.w());
+                QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+                QTest::keyClick(&f.w(), Qt::Key_F12);
+                QVERIFY(!dock->isHidden());
+                const int least = dock->height();
+                f.w().resize(f.w().width(), f.w().height() + 300);
+                f.w().resizeDocks({dock}, {least + 200}, Qt::Vertical);
+                QTRY_VERIFY((depth = dock->height()) > least + 100);
+            } else {
+                QTRY_COMPARE(dock->height(), depth);
+            }
+            f.w().close();
+        }
     }
 };
 
