@@ -5,6 +5,7 @@
 #include "exchangemodel.h"
 #include "exchangemonitor.h"
 #include "massiveadr.h"
+#include "paceoption.h"
 #include "power.h"
 #include "protocol.h"
 #include "resiver.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -82,15 +84,9 @@ QString portOpenHint(const QSerialPort *port)
     return reason;
 }
 
-QByteArray registerTag(SendType::SendType kind)
-{
-    return kind == SendType::readCHA ? QByteArrayLiteral("S250=")
-         : kind == SendType::readPower ? QByteArrayLiteral("S202=") : QByteArrayLiteral("S201=");
-}
-
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent, const QString &logName)
     : QMainWindow(parent)
 {
     ui = new Ui::MainWindowUi;
@@ -106,8 +102,13 @@ MainWindow::MainWindow(QWidget *parent)
         timerResiverInterval = readPeriod(settings, "settings/ZaprosResiverTimeMs", 200);
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
+    pace = new PaceOption(settingsPath, this);
+    menuBar()->addMenu(QStringLiteral("Настройки"))->addAction(pace->action());
+    gapTimer = new QTimer(this);
+    gapTimer->setSingleShot(true);
+    connect(gapTimer, &QTimer::timeout, this, &MainWindow::paceStep);
 
-    exchangeLog = new ExchangeLog(QStringLiteral("log.txt"), this);
+    exchangeLog = new ExchangeLog(logName, this);
     logFile = exchangeLog->file();
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
@@ -246,6 +247,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Any operation can be ended at once, by the button or by Esc.
     pbStop = new QPushButton(QStringLiteral("Стоп"));
+    pbStop->setObjectName(QStringLiteral("pbStop"));
     pbStop->setEnabled(false);
     pbStop->setToolTip(QStringLiteral("Остановить обмен (Esc)"));
     ui->layoutProgressBar->insertWidget(1, pbStop);
@@ -406,6 +408,14 @@ void MainWindow::closeLostPort(const QString &reason)
     ui->statusBar->showMessage(QStringLiteral("Связь с портом потеряна: %1").arg(reason));
 }
 
+// An answered "ATO" (the read's own step or the write's last register step) is the module back
+// in data mode.
+void MainWindow::leftCommandMode()
+{
+    if (lastRequest == proto::dataModeFrame())
+        commandModeOpen = false;
+}
+
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
@@ -422,6 +432,7 @@ void MainWindow::setupMonitor()
 
 void MainWindow::send(const QByteArray &data, SendType::SendType type)
 {
+    gapTimer->stop();   // a quiet gap belongs to the reply of the last request
     exchangeLog->writeRequest(data, attemptsLeft);
     if (port->isOpen()) {
         port->write(data);
@@ -432,9 +443,7 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     reply.clear();
     lastRequest = data;
     if (data == proto::commandModeFrame())
-        commandModeOpen = true;
-    else if (data == proto::dataModeFrame())
-        commandModeOpen = false;
+        commandModeOpen = true;   // until an "ATO" is answered: an unanswered one may not have arrived
 
     int period = timerInterval;
     switch (type) {
@@ -485,7 +494,9 @@ quint8 MainWindow::ReadEn()
     const QByteArray batch = port->readAll();
     exchangeLog->writeReply(batch);
     qDebug() << "baTmp<<" << batch;
-    return interpret(batch);
+    const quint8 result = interpret(batch);
+    paceReply();
+    return result;
 }
 
 // Replies carry no framing and may arrive in any number of batches: each batch is added to
@@ -525,14 +536,18 @@ quint8 MainWindow::interpret(const QByteArray &batch)
 
     case SendType::comandRegim:
     case SendType::dataRegim:
-        if (proto::replyHasOk(reply))
+        if (proto::replyHasOk(reply)) {
             answerReceived = true;
+            leftCommandMode();
+        }
         return 0;
 
     case SendType::saveSimParam:
     case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
         answerReceived = proto::replyAcceptsWrite(reply);
+        if (answerReceived)
+            leftCommandMode();
         if (reply.contains("ERROR"))
             stepTrouble.error = true;
         return 0;
@@ -540,7 +555,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::readCHA:
     case SendType::readPower:
     case SendType::readPower2:
-        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply)))
+        if (const auto value = proto::scanRegister(reply, proto::registerTag(expectedReply)))
             acceptRegister(*value);
         return 0;
 
@@ -597,7 +612,7 @@ void MainWindow::acceptRegister(int value)
         deviceRead.radio().power = byte;
     }
     answerReceived = true;
-    decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(registerTag(kind))).arg(value));
+    decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(proto::registerTag(kind))).arg(value));
 }
 
 void MainWindow::showLevel(int level)
@@ -631,7 +646,7 @@ void MainWindow::settleReply()
         return;
     case SendType::readCHA:
     case SendType::readPower:
-        if (const auto value = proto::scanRegister(reply, registerTag(expectedReply), true))
+        if (const auto value = proto::scanRegister(reply, proto::registerTag(expectedReply), true))
             acceptRegister(*value);
         return;
     case SendType::readSetting:

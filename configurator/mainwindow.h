@@ -5,6 +5,7 @@
 #include "steps.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSerialPort>
 
@@ -20,6 +21,7 @@ class QPushButton;
 class QSpacerItem;
 class QSpinBox;
 class QTimer;
+class PaceOption;
 class MassiveAdr;
 class power;
 class resiver;
@@ -30,7 +32,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    // logName: the exchange log in the working folder (another configurator may hold "log.txt").
+    explicit MainWindow(QWidget *parent = nullptr, const QString &logName = QStringLiteral("log.txt"));
     ~MainWindow() override;
 
     // Selects a port at start (a device path the system does not list is added to the list).
@@ -97,6 +100,7 @@ private:
     void closeLostPort(const QString &reason);
     void forgetExchange();
     void decision(const QString &text);
+    void leftCommandMode();
     void setupMonitor();
 
     void send(const QByteArray &data, SendType::SendType type);
@@ -119,6 +123,12 @@ private:
     qint16 getNextResivInfo(bool first);
     void requestStep();
     void checkStep();
+    // The fast pace: a step decided once its reply is complete and the line quiet.
+    void paceReply();
+    void paceStep();
+    void paceSend();
+    bool pacedNow() const;
+    QString elapsedText() const;
     void stepDone(ActionType step);
     void stepFailed(ActionType step);
     void askWriteAgain(const QString &detail, Outcome otherwise);
@@ -222,4 +232,7 @@ private:
     QPushButton *pbStop = nullptr;
     ExchangeLog *exchangeLog = nullptr;   // owns the file logFile points to
     ExchangeMonitor *monitor = nullptr;
+    PaceOption *pace = nullptr;
+    QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
+    QElapsedTimer operationClock; // from the operation's button to its end
 };

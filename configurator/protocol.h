@@ -182,6 +182,17 @@ int nextPolledTransmitter(quint8 mask0, quint8 mask1, const QByteArray &map30, i
 // when the row is on (byte 3k non-zero), else "-". Always 8 items; missing bytes count as 0.
 QStringList dutSelectorItems(quint8 ownDut, const QByteArray &table24);
 
+// The tag of the register a read step asks for: "S250=" (readCHA), "S202=" (readPower),
+// "S201=" otherwise.
+QByteArray registerTag(SendType::SendType kind);
+
+// Whether the bytes received since a request already form its whole answer, so that the fast
+// pace may decide the step once the line has then been quiet: a binary record at exactly its
+// size, an identity with its three digits, a register value or an "OK" with what follows it.
+// The measurement and the signal level never count (they keep the normal period); nor does an
+// "ERROR", which waits for the check tick like any other refusal.
+bool replyComplete(SendType::SendType kind, const QByteArray &reply, quint8 deviceType, quint16 version);
+
 // Radio-module answers. The reading pair ("+++", "ATO" while reading) is answered by "OK"
 // anywhere; a command of the writing sequence only by "OK" without "ERROR".
 bool replyHasOk(const QByteArray &reply);

@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "massiveadr.h"
+#include "paceoption.h"
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -121,6 +122,62 @@ void MainWindow::next(ActionType step)
 {
     currentAction = step;
     requestPending = true;
+    if (pacedNow())   // the step's request leaves at once, not on the next tick
+        QMetaObject::invokeMethod(this, &MainWindow::paceSend, Qt::QueuedConnection);
+}
+
+// ---- The fast pace ------------------------------------------------------------------------
+//
+// The normal pace sends a request on one tick and looks at its answer on the next, however
+// early the answer came. The fast pace decides a step as soon as its reply is complete and the
+// line has then been quiet for a gap, and sends the next request right away; a silence still
+// waits for the tick, and so do retries. The measurement keeps the normal pace.
+
+bool MainWindow::pacedNow() const
+{
+    return pace->fast() && operation != steps::Operation::None && operation != steps::Operation::Measure;
+}
+
+// Every batch received: a complete reply starts (or restarts) the gap, more bytes that spoil
+// it stop the gap and leave the decision to the check tick.
+void MainWindow::paceReply()
+{
+    if (!pacedNow() || !awaitingCheck())
+        return;
+    // A text reply is taken as it arrives (answerReceived); a record waits for the decision.
+    if (answerReceived || proto::replyComplete(expectedReply, reply, deviceType, numVersion))
+        gapTimer->start(pace->gapMs());
+    else
+        gapTimer->stop();
+}
+
+// The gap has passed (or a frame that gets no answer has had its time): the step is decided
+// now, as on its check tick, and the next request goes out.
+void MainWindow::paceStep()
+{
+    if (!pacedNow())
+        return;
+    if (awaitingCheck())
+        slotTimer();
+    paceSend();
+}
+
+void MainWindow::paceSend()
+{
+    if (!pacedNow() || !requestPending || currentAction == ActionType::none)
+        return;
+    slotTimer();
+    timer->start();   // the answer to this request gets a whole period from now
+    const steps::Step &row = steps::step(lastStep);
+    if (row.failure == steps::OnFailure::Ignore && awaitingCheck())
+        gapTimer->start(PaceOption::kWriteSettleMs);   // a write the controller does not answer
+}
+
+// " за 0,4 с": the time since the operation's button.
+QString MainWindow::elapsedText() const
+{
+    return QStringLiteral(" за %1 с").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
+                                              .replace(QLatin1Char('.'), QLatin1Char(',')));
 }
 
 void MainWindow::goIdle()
@@ -244,8 +301,10 @@ void MainWindow::stepFailed(ActionType step)
 // A write whose read-back differs or went unanswered: write the same values again, or end.
 void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
 {
-    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail)) {
+        operation = steps::Operation::None;   // the same write again: it has no outcome yet
         startWrite(pendingWrite);
+    }
     else
         endOperation(otherwise);
 }
@@ -257,6 +316,7 @@ void MainWindow::endOperation(Outcome how)
 {
     const steps::Operation op = operation;
     operation = steps::Operation::None;
+    gapTimer->stop();
     goIdle();
     if (how != Outcome::Done && commandModeOpen && port->isOpen())
         send(proto::dataModeFrame(), SendType::dataRegim);
@@ -292,7 +352,7 @@ void MainWindow::finishRead(bool complete)
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
     if (complete)
-        ui->statusBar->showMessage(QStringLiteral("Считано: %1").arg(lbVersion->text()));
+        ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
     if (!bad.isEmpty()) {
         QStringList lines;
         for (const proto::DeviceConfig::Value &v : bad)
@@ -314,11 +374,11 @@ void MainWindow::finishWrite(Outcome how)
     switch (how) {
     case Outcome::Done:
         result = skippedRegisters.isEmpty() ? WriteResult::Checked : WriteResult::NotChecked;
-        ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2").arg(label, skipped));
+        ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     case Outcome::Differs:
         result = WriteResult::Differs;
-        ui->statusBar->showMessage(QStringLiteral("Записано с расхождениями: %1%2").arg(label, skipped));
+        ui->statusBar->showMessage(QStringLiteral("Записано с расхождениями: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     case Outcome::Stopped:
     case Outcome::Replaced:
@@ -326,7 +386,7 @@ void MainWindow::finishWrite(Outcome how)
         result = WriteResult::Stopped;
         break;
     default:
-        ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2").arg(label, skipped));
+        ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     }
     emit writeFinished(int(result));
@@ -422,6 +482,7 @@ void MainWindow::beginOperation(steps::Operation op)
     if (operation != steps::Operation::None)
         endOperation(Outcome::Replaced);
     operation = op;
+    operationClock.start();
     ui->statusBar->clearMessage();
     updateStopButton();
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only when one is missing.
 set -euo pipefail
 
-packages=(cmake g++ make qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev "$@")
+packages=(cmake g++ make qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev desktop-file-utils appstream "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -48,10 +48,23 @@ private slots:
         QCOMPARE(P::pbMeasure(w)->text(), QStringLiteral("Включить измерение"));
         QVERIFY(P::leTemp(w)->text().isEmpty());
 
-        // Reconnecting starts the attempt count afresh ("0" in the next outgoing log block).
+        // Closed, a measurement cannot be switched on, and says why.
+        P::pbMeasure(w)->setChecked(true);
+        P::doTransmiterInfo(w);
+        QVERIFY(!P::pbMeasure(w)->isChecked());
+        QCOMPARE(P::ui(w)->statusBar->currentMessage(), QStringLiteral("Измерение не включено: порт не открыт"));
+
+        // Reconnecting starts the attempt count afresh ("0" in the next outgoing log block) and
+        // keeps nothing of the last line: half a record received before closing is forgotten.
+        QVERIFY(f.connectPty());
+        P::slotRead(w);
+        f.reply(QByteArray::fromHex("0305110202"));
         P::attemptsLeft(w) = 2;
+        P::pbConnect(w)->click();
         QVERIFY(f.connectPty());
         QCOMPARE(P::attemptsLeft(w), quint8(5));
+        QVERIFY(P::reply(w).isEmpty());
+        QCOMPARE(P::expectedReply(w), SendType::none);
     }
 
     void failedOpen_data()

@@ -22,6 +22,8 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QSocketNotifier>
 #include <QtTest>
 
@@ -56,6 +58,7 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
 #define WAIT_VERIFY(cond, ms) QVERIFY2(e2e::waitUntil([&] { return bool(cond); }, 3 * (ms)), #cond)
 
 constexpr int kPeriod = 20;
+constexpr int kFastPeriod = 1000;
 const char *const kGrey = "background-color: rgb(170, 170, 170);";
 const char *const kGreen = "background-color: rgb(0, 255, 0);";
 const char *const kRed = "background-color: rgb(255, 0, 0);";
@@ -187,11 +190,12 @@ class Bench
 public:
     enum Line { Simulator, Relayed };
 
+    // The fast pace gets periods far above its gap: its steps never wait for a tick.
     Bench(sim::Device::Type type, quint16 version, const sim::Faults &faults = {}, Line line = Simulator,
-          int period = kPeriod)
-        : f(QStringLiteral("[settings]\nZaprosTimeMs=%1\nZaprosSimTimeMs=%1\nZaprosResiverTimeMs=%1\n")
-                .arg(period).toLatin1()),
-          device(type, version)
+          int period = kPeriod, bool fast = false)
+        : f(QStringLiteral("[settings]\nZaprosTimeMs=%1\nZaprosSimTimeMs=%1\nZaprosResiverTimeMs=%1\nFastExchange=%2\n")
+                .arg(fast ? kFastPeriod : period).arg(int(fast)).toLatin1()),
+          device(type, version), fastPace(fast)
     {
         if (line == Relayed) {
             relay = new Relay(&device, &root);
@@ -227,13 +231,23 @@ public:
     }
 
     int progress() { return P::ui(w())->progressBar->value(); }
+    bool barFull() { return progress() == progressMax(); }
+    // The status bar without the operation's time (" за 0,4 с").
+    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с")); }
     int progressMax() { return P::ui(w())->progressBar->maximum(); }
     bool idle() { return P::currentAction(w()) == ActionType::none; }
+    bool fast() const { return fastPace; }
     bool settled() { return idle() && !QApplication::activeModalWidget(); }
 
     // Clicks `button` and counts the ticks until the sequencer is idle again (-1: it never is).
+    // In the fast pace no step should wait for a tick at all.
     int ticksUntilIdle(QAbstractButton *button)
     {
+        if (fast()) {
+            const int start = ticks;
+            button->click();
+            return waitUntil([&] { return idle(); }, 5000) ? ticks - start : -1;
+        }
         QObject context;
         int done = -1;
         const int start = ticks;
@@ -285,6 +299,7 @@ public:
 
     WindowFixture f;
     sim::Device device;
+    bool fastPace;
     QObject root;   // owns the line and the timers; goes before the device
     sim::PtyServer *server = nullptr;
     Relay *relay = nullptr;
@@ -303,7 +318,8 @@ public:
         QString indicatorAtClose;
     };
     QList<Box> boxes;
-    QStringList texts;   // the boxes' texts
+    QStringList texts;     // the boxes' texts
+    QStringList details;   // and their detail lines
     QList<QMessageBox::StandardButton> answers;
     int holdMs = 0;
     QList<QVector<QStringList>> tables;
@@ -341,6 +357,7 @@ private:
             m_shown.start();
             boxes << Box{box->button(QMessageBox::Yes) != nullptr, int(requests().size()), 0, QString()};
             texts << box->text();
+            details << box->informativeText();
         }
         if (m_shown.elapsed() < holdMs)
             return;

@@ -113,8 +113,14 @@ void TestHostile::faultyLine()
     const QByteArray table = tx ? P::massiveAdr(w)->getMassive() : P::resiverPanel(w)->getAdrMaskExt();
     const QByteArray record = tx ? kTxWritten : kRxWritten;
     const int boxes = b.boxes.size();
+    // Over a lossy line the read-back may differ: one more write, then the outcome stands. Over
+    // noise: write what the window shows over the unread device, then give up the read-back.
+    if (garbage || dropEvery)
+        b.answers = {QMessageBox::Yes, QMessageBox::No};
+    QSignalSpy writes(&w, &MainWindow::writeFinished);
     P::pbWrite(w)->click();
-    WAIT_VERIFY(b.settled() && (b.progress() == 9 || b.boxes.size() > boxes), 20000);
+    WAIT_VERIFY(writes.size() == 1 && b.settled(), 20000);
+    b.answers.clear();
     WAIT_VERIFY(b.requests().contains(hex(tx ? "210e" : "210f") + record + hex("02")), 3000);   // the write's last frame
     const QByteArray newRecord = b.device.settings(), newTable = deviceTable(b.device);
     if (b.boxes.size() == boxes)   // the radio registers are confirmed, and repeated until they are
@@ -178,8 +184,9 @@ void TestHostile::typeChange()
     edit(w, Type(second), 221);
     P::pbWrite(w)->click();
     const QByteArray record = receiver ? kRxWritten : kTxWritten;
-    WAIT_VERIFY(b.idle() && b.progress() == 9 && b.device.settings() == record, 5000);
-    QCOMPARE(b.requests().last().toHex(), (hex(receiver ? "210f" : "210e") + record + hex("02")).toHex());
+    WAIT_VERIFY(b.idle() && b.barFull() && b.device.settings() == record, 5000);
+    QVERIFY(b.requests().contains(hex(receiver ? "210f" : "210e") + record + hex("02")));
+    QCOMPARE(b.status(), QStringLiteral("Записано и проверено: ") + P::lbVersion(w)->text());
     b.device.setType(Type(first));
     QCOMPARE(b.device.settings().toHex(), firstRecord.toHex());   // the other kind's record untouched
     QVERIFY(b.boxes.isEmpty());

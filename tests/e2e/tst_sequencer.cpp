@@ -70,26 +70,34 @@ void TestSequencer::readWriteReset_data()
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QList<int>>("regs");   // 220, 250, 200, 202, 201
     QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<bool>("fast");
 
-    // Power in the record differs from S202 on purpose: the knob takes the module's value.
-    QTest::newRow("transmitter 200, transparent") << int(Type::Transmitter) << 200 << hex("09072a81010300050c0d0e0f00")
-        << QList<int>{1, 7, 9, 6, 1} << QByteArray();
-    QTest::newRow("transmitter 221, two-digit subnet") << int(Type::Transmitter) << 221 << hex("040b210300020007141e283201")
-        << QList<int>{0, 11, 4, 5, 0} << hex("012208000000012309000000000000000000000000010300");
-    QTest::newRow("transmitter 296, range 65536") << int(Type::Transmitter) << 296 << hex("022c30020301000c0506070800")
-        << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000");
-    QTest::newRow("receiver 200, modes in bit 7") << int(Type::Receiver) << 200 << hex("05090380010200a53c85030c0f00")
-        << QList<int>{1, 9, 5, 3, 1} << QByteArray();
-    QTest::newRow("receiver 221, modes in byte 6") << int(Type::Receiver) << 221 << hex("040c050102040210802a1163c801")
-        << QList<int>{0, 12, 4, 7, 2} << (hex("05000080") + zeros(25) + hex("80"));
-    QTest::newRow("receiver 296, range 65536") << int(Type::Receiver) << 296 << hex("0b630203000103ff01ff00102000")
-        << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a');
+    for (const bool fast : {false, true}) {
+        const char *pace = fast ? ", fast" : "";
+        // Power in the record differs from S202 on purpose: the knob takes the module's value.
+        QTest::addRow("transmitter 200, transparent%s", pace) << int(Type::Transmitter) << 200
+            << hex("09072a81010300050c0d0e0f00") << QList<int>{1, 7, 9, 6, 1} << QByteArray() << fast;
+        QTest::addRow("transmitter 221, two-digit subnet%s", pace) << int(Type::Transmitter) << 221
+            << hex("040b210300020007141e283201") << QList<int>{0, 11, 4, 5, 0}
+            << hex("012208000000012309000000000000000000000000010300") << fast;
+        QTest::addRow("transmitter 296, range 65536%s", pace) << int(Type::Transmitter) << 296
+            << hex("022c30020301000c0506070800") << QList<int>{0, 44, 2, 4, 3}
+            << hex("00000001400d00000000000000000000000001410e000000") << fast;
+        QTest::addRow("receiver 200, modes in bit 7%s", pace) << int(Type::Receiver) << 200
+            << hex("05090380010200a53c85030c0f00") << QList<int>{1, 9, 5, 3, 1} << QByteArray() << fast;
+        QTest::addRow("receiver 221, modes in byte 6%s", pace) << int(Type::Receiver) << 221
+            << hex("040c050102040210802a1163c801") << QList<int>{0, 12, 4, 7, 2}
+            << (hex("05000080") + zeros(25) + hex("80")) << fast;
+        QTest::addRow("receiver 296, range 65536%s", pace) << int(Type::Receiver) << 296
+            << hex("0b630203000103ff01ff00102000") << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << fast;
+    }
 }
 
 // The read after connecting and again after "Считать": the exact requests, the panels equal
-// to the device, 10 of 10, two ticks a step. Then "Записать" after editing: the exact
-// requests, the device equal to the window, 9 of 9. Then "По умолчанию", Yes and Yes: the
-// factory values end up in the device. The log holds every byte, and nothing was repeated.
+// to the device, 10 of 10, two ticks a step (none in the fast pace). Then "Записать" after
+// editing: the exact requests, the device equal to the window, the read-back, the bar full.
+// Then "По умолчанию", Yes and Yes: the factory values end up in the device. The log holds
+// every byte, and nothing was repeated.
 void TestSequencer::readWriteReset()
 {
     QFETCH(int, type);
@@ -97,9 +105,11 @@ void TestSequencer::readWriteReset()
     QFETCH(QByteArray, settings);
     QFETCH(QList<int>, regs);
     QFETCH(QByteArray, table);
+    QFETCH(bool, fast);
     const bool tx = type == int(Type::Transmitter);
+    const int perStep = fast ? 0 : 2;
 
-    Bench b{Type(type), quint16(version)};
+    Bench b{Type(type), quint16(version), {}, Bench::Simulator, kPeriod, fast};
     MainWindow &w = b.w();
     b.device.setSettings(settings);
     for (int i = 0; i < regs.size(); ++i)
@@ -114,7 +124,7 @@ void TestSequencer::readWriteReset()
     QCOMPARE(b.progressMax(), 10);
     QCOMPARE(b.requests(), sequence);
     COMPARE_PANELS(w, b.device);
-    QCOMPARE(b.ticksUntilIdle(P::pbRead(w)), 2 * sequence.size());   // a request tick and a check tick
+    QCOMPARE(b.ticksUntilIdle(P::pbRead(w)), perStep * sequence.size());   // a request tick and a check tick
     QCOMPARE(b.progress(), 10);
     QCOMPARE(b.requests(), sequence + sequence);
 
@@ -125,12 +135,14 @@ void TestSequencer::readWriteReset()
     record[1] = char(regs.at(1));
     const QByteArray written = version > 220 ? (tx ? kEditedTable : kEditedMap) : zeros(tx ? 24 : 30);
     const QList<QByteArray> expected = sequence + sequence + radioWriteSequence(0, regs.at(1), 8, 3, 1)
-                                       << tableFrame(Type(type), written) << settingsFrame(record);
-    QCOMPARE(b.ticksUntilIdle(P::pbWrite(w)), 18);
-    QCOMPARE(b.progress(), 9);
-    QCOMPARE(b.progressMax(), 9);
+                                       << tableFrame(Type(type), written) << settingsFrame(record)
+                                       << sequence.mid(5);   // the read-back
+    QCOMPARE(b.ticksUntilIdle(P::pbWrite(w)), perStep * (9 + sequence.size() - 5));
+    QCOMPARE(b.progress(), 9 + sequence.size() - 5);
+    QVERIFY(b.barFull());
     WAIT_VERIFY(b.requests() == expected, 5000);
     QCOMPARE(b.requests(), expected);
+    QCOMPARE(b.status(), QStringLiteral("Записано и проверено: ") + P::lbVersion(w)->text());
     QCOMPARE(b.device.settings().toHex(), record.toHex());
     QCOMPARE(registers(b.device), windowRegisters(w));
     QVERIFY(!b.device.commandMode());
@@ -141,7 +153,7 @@ void TestSequencer::readWriteReset()
     QCOMPARE(b.boxes.size(), 2);
     QVERIFY(b.boxes.at(0).question && b.boxes.at(1).question);
     const QByteArray factory = hex(tx ? "01010003010000000a0a0a0a01" : "0101010301000001000000000001");
-    WAIT_VERIFY(b.idle() && b.progress() == 9 && b.device.settings() == factory, 5000);
+    WAIT_VERIFY(b.idle() && b.barFull() && b.device.settings() == factory, 5000);
     QCOMPARE(registers(b.device), (QList<int>{0, 1, 1, 0, 1}));
     QCOMPARE(deviceTable(b.device).toHex(), zeros(written.size()).toHex());
 
@@ -163,6 +175,7 @@ void TestSequencer::silentSteps_data()
     QTest::addColumn<QStringList>("questions");
     QTest::addColumn<bool>("completes");
     QTest::addColumn<bool>("commandMode");             // the module's mode afterwards
+    QTest::addColumn<QString>("detail");               // in the first box's detail line
 
     using B = QList<int>;
     using F = QList<QByteArray>;
@@ -172,41 +185,45 @@ void TestSequencer::silentSteps_data()
     const auto times = [](const QByteArray &f, int n) { return QVector<QByteArray>(n, f).toList(); };
 
     QTest::newRow("read: controller silent") << false << QList<Loss>{{id, Relay::Ignore}} << false << B{}
-        << times(id, 6) << QByteArray("012345") << QStringList{kNoAnswer} << false << false;
-    QTest::newRow("read: module never answers +++, budget gone for ATS250?")
+        << times(id, 6) << QByteArray("012345") << QStringList{kNoAnswer} << false << false
+        << "Запрос: 21 01 01. Устройство не ответило.";
+    QTest::newRow("read: module never answers +++, budget gone for ATS250?, No sends ATO")
         << false << QList<Loss>{{cmd, Relay::Ignore}} << false << B{Yes, No}
-        << (F{id} + times(cmd, 6) + F{cha} + times(pow, 6))
-        << QByteArray("0" "012345" "5" "012345") << QStringList{kChannels, kPowers} << false << false;
+        << (F{id} + times(cmd, 6) + F{cha} + times(pow, 6) + F{ato})
+        << QByteArray("0" "012345" "5" "012345" "5") << QStringList{kChannels, kPowers} << false << false
+        << "Запрос: ATS250?. Устройство не ответило.";
     QTest::newRow("read: three +++ lost leave two tries for ATS250?")
         << false << QList<Loss>{{cmd, Relay::LoseReply, 0, 3}, {cha, Relay::Ignore}} << false << B{Yes}
         << (F{id} + times(cmd, 4) + times(cha, 3) + F{pow, ato, rd, tbl})
-        << QByteArray("0" "0123" "345" "0000") << QStringList{kChannels} << true << false;
-    QTest::newRow("read: No to the data mode question")
-        << false << QList<Loss>{{ato, Relay::Ignore}} << false << B{No} << (F{id, cmd, cha, pow} + times(ato, 6))
-        << QByteArray("0000" "012345") << QStringList{kDataMode} << false << true;
+        << QByteArray("0" "0123" "345" "0000") << QStringList{kChannels} << true << false << "";
+    QTest::newRow("read: No to the data mode question, ATO tried once more")
+        << false << QList<Loss>{{ato, Relay::Ignore}} << false << B{No} << (F{id, cmd, cha, pow} + times(ato, 7))
+        << QByteArray("0000" "012345" "5") << QStringList{kDataMode} << false << true << "";
     QTest::newRow("read: settings never come")
         << false << QList<Loss>{{rd, Relay::LoseReply}} << false << B{} << (F{id, cmd, cha, pow, ato} + times(rd, 6))
-        << QByteArray("00000" "012345") << QStringList{kNoSettings} << false << false;
+        << QByteArray("00000" "012345") << QStringList{kNoSettings} << false << false << "";
 
     // The write after a clean read of the factory state: mode 0, subnet 5, channel 3, power 7,
-    // speed 2. "+++" and "ATO" also occur in that read, hence the occurrence ranges.
+    // speed 2, then the read-back of the record and the table. "+++" and "ATO" also occur in
+    // that read, hence the occurrence ranges.
     const F w = radioWriteSequence(0, 5, 3, 7, 2);
-    const F rest = {tableFrame(Type::Transmitter, kTxFactoryTable), settingsFrame(kTxFactory)};
+    const F rest = {tableFrame(Type::Transmitter, kTxFactoryTable), settingsFrame(kTxFactory), rd, tbl};
     QTest::newRow("write: +++ unanswered, Yes goes on with ATS220=")
         << true << QList<Loss>{{cmd, Relay::LoseReply, 1}} << false << B{Yes} << (times(cmd, 6) + w.mid(1) + rest)
-        << QByteArray("012345" "55555555") << QStringList{kRadioWrite} << true << false;
-    QTest::newRow("write: ATS220= unanswered, Yes repeats ATS220=")
-        << true << QList<Loss>{{w.at(1)}} << false << B{Yes, No} << (F{cmd} + times(w.at(1), 7))
-        << QByteArray("0" "012345" "5") << QStringList{kRadioWrite, kRadioWrite} << false << true;
+        << QByteArray("012345" "55555555" "50") << QStringList{kRadioWrite} << true << false << "";
+    QTest::newRow("write: ATS220= unanswered, Yes goes on with ATS250=")
+        << true << QList<Loss>{{w.at(1)}} << false << B{Yes} << (F{cmd} + times(w.at(1), 6) + w.mid(2) + rest)
+        << QByteArray("0" "012345" "5555555" "50") << QStringList{kRadioWrite} << true << false << "";
     QTest::newRow("write: ATS202= unanswered, Yes goes on with ATS201=")
         << true << QList<Loss>{{w.at(4)}} << false << B{Yes} << (w.mid(0, 4) + times(w.at(4), 6) + w.mid(5) + rest)
-        << QByteArray("0000" "012345" "5555") << QStringList{kRadioWrite} << true << false;
-    QTest::newRow("write: No after +++ sends nothing more")
-        << true << QList<Loss>{{cmd, Relay::Ignore, 1}} << false << B{No} << times(cmd, 6)
-        << QByteArray("012345") << QStringList{kRadioWrite} << false << false;
+        << QByteArray("0000" "012345" "5555" "50") << QStringList{kRadioWrite} << true << false << "";
+    QTest::newRow("write: No after +++ takes the module back with ATO")
+        << true << QList<Loss>{{cmd, Relay::Ignore, 1}} << false << B{No} << (times(cmd, 6) + F{ato})
+        << QByteArray("012345" "5") << QStringList{kRadioWrite} << false << false << "";
     QTest::newRow("write: ERROR to every register write, No")
-        << true << QList<Loss>{} << true << B{No} << (F{cmd} + times(w.at(1), 6))
-        << QByteArray("0" "012345") << QStringList{kRadioWrite} << false << true;
+        << true << QList<Loss>{} << true << B{No} << (F{cmd} + times(w.at(1), 6) + F{ato})
+        << QByteArray("0" "012345" "5") << QStringList{kRadioWrite} << false << false
+        << "Запрос: ATS220=0. Устройство ответило ERROR.";
 }
 
 // A step that gets no answer: the retries, the shared budget, the question, and where each
@@ -223,6 +240,7 @@ void TestSequencer::silentSteps()
     QFETCH(QStringList, questions);
     QFETCH(bool, completes);
     QFETCH(bool, commandMode);
+    QFETCH(QString, detail);
 
     Bench b{Type::Transmitter, 296, {}, Bench::Relayed};
     MainWindow &w = b.w();
@@ -248,13 +266,15 @@ void TestSequencer::silentSteps()
         P::pbWrite(w)->click();
     }
     if (completes)
-        WAIT_VERIFY(b.idle() && b.progress() == (write ? 9 : 10) && b.requests().size() - start >= frames.size(), 10000);
+        WAIT_VERIFY(b.idle() && b.barFull() && b.requests().size() - start >= frames.size(), 10000);
     else
         WAIT_VERIFY(b.boxes.size() == questions.size() && b.settled(), 10000);
     const int settled = b.ticks;
     WAIT_VERIFY(b.ticks >= settled + 6, 5000);   // nothing more goes out
     QCOMPARE(b.requests().mid(start), frames);
     QCOMPARE(b.texts, questions);
+    if (!detail.isEmpty())
+        QCOMPARE(b.details.first(), detail);
     QVERIFY(b.others.isEmpty());
     for (const Bench::Box &s : b.boxes) {
         QCOMPARE(s.requestsAtClose, s.requestsAtShow);
@@ -419,7 +439,8 @@ void TestSequencer::measurement()
     QVERIFY(b.logMatches());
 }
 
-// "Считать" in the middle of a write abandons the write at once and reads instead.
+// "Считать" in the middle of a write abandons the write at once, takes the module back to data
+// mode and reads instead.
 void TestSequencer::readDuringWrite()
 {
     Bench b{Type::Transmitter, 296};
@@ -433,8 +454,8 @@ void TestSequencer::readDuringWrite()
             P::pbRead(w)->click();
     });
     P::pbWrite(w)->click();
-    WAIT_VERIFY(b.requests().size() - start >= 4 + 7 && b.idle() && b.progress() == 10, 5000);
-    QCOMPARE(b.requests().mid(start), write.mid(0, 4) + readSequence(Type::Transmitter, 296));
+    WAIT_VERIFY(b.requests().size() - start >= 5 + 7 && b.idle() && b.progress() == 10, 5000);
+    QCOMPARE(b.requests().mid(start), write.mid(0, 4) + QList<QByteArray>{at("ATO\r")} + readSequence(Type::Transmitter, 296));
     QCOMPARE((b.device.settings() + b.device.addressTable()).toHex(), (kTxFactory + kTxFactoryTable).toHex());
     QCOMPARE(P::sbChannel(w)->value(), 3);   // read back from the untouched record
     QVERIFY(b.boxes.isEmpty());

@@ -1,3 +1,4 @@
+#include "deviceconfig.h"
 #include "protocol.h"
 
 #include <QtTest>
@@ -294,6 +295,77 @@ private slots:
         QFETCH(QByteArray, map);
         QFETCH(int, start);
         QTEST(proto::nextPolledTransmitter(quint8(masks), quint8(masks >> 8), map, start), "next");
+    }
+
+    // What the read-back names after a write: only what the device reports for its firmware,
+    // by the field's label in the window, with the sent and the read value.
+    void compareConfigs_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("change");   // what the device reports differently
+        QTest::addColumn<QStringList>("named");
+        const int tx = Transmitter, rx = Receiver;
+        QTest::newRow("equal") << tx << 296 << "" << QStringList();
+        QTest::newRow("channel") << tx << 200 << "channel" << QStringList{"Канал связи: 3 / 4"};
+        QTest::newRow("power is the module's, not compared") << tx << 296 << "power" << QStringList();
+        QTest::newRow("range byte unreported at 295") << tx << 295 << "range" << QStringList();
+        QTest::newRow("range byte at 296") << rx << 296 << "range" << QStringList{"Диапазон значений ДУТ: 4096 / 65536"};
+        QTest::newRow("table unreported at 220") << tx << 220 << "table" << QStringList();
+        QTest::newRow("table row at 221") << tx << 221 << "table" << QStringList{"Таблица адресов, строка 2"};
+        QTest::newRow("receiver map at 221") << rx << 221 << "table" << QStringList{"Адреса опрашиваемых передатчиков 16–255"};
+    }
+    void compareConfigs()
+    {
+        QFETCH(int, type);
+        QFETCH(int, version);
+        QFETCH(QString, change);
+        DeviceConfig sent;
+        sent.deviceType = quint8(type);
+        sent.version = quint16(version);
+        sent.transmitter = transmitter();
+        sent.receiver = receiver();
+        DeviceConfig read = sent;
+        if (change == "channel")
+            read.radio().channel = 4;
+        else if (change == "power")
+            read.radio().power = 1;
+        else if (change == "range")
+            read.transmitter.range4096 = read.receiver.range4096 = false;
+        else if (change == "table")
+            read.addressTable[3] = read.receiverMap[29] = '\x80';
+        QStringList named;
+        for (const DeviceConfig::Difference &d : sent.compare(read))
+            named << (d.field.startsWith("Таблица") || d.field.startsWith("Адреса") ? d.field
+                                                                                     : d.field + ": " + d.sent + " / " + d.read);
+        QTEST(named, "named");
+    }
+
+    // When the fast pace may decide a step: never on part of a reply, a longer record or ERROR.
+    void replyComplete_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("complete");
+        const QByteArray record13 = hex("03051102020700010a0a0a0a01");
+        QTest::newRow("record, exact") << int(SendType::readSetting) << record13 << true;
+        QTest::newRow("record, one short") << int(SendType::readSetting) << record13.left(12) << false;
+        QTest::newRow("record, noise before") << int(SendType::readSetting) << ("\x7f" + record13) << false;
+        QTest::newRow("data record, 18 bytes") << int(SendType::resiverInfo) << QByteArray(18, '\x01') << true;
+        QTest::newRow("identity, two digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.29") << false;
+        QTest::newRow("identity, three digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.296") << true;
+        QTest::newRow("register without its end") << int(SendType::readCHA) << QByteArray("S250=5") << false;
+        QTest::newRow("register with its end") << int(SendType::readPower) << QByteArray("S202=7\r") << true;
+        QTest::newRow("OK without its end") << int(SendType::comandRegim) << QByteArray("OK") << false;
+        QTest::newRow("OK") << int(SendType::saveSimParam) << QByteArray("\r\nOK\r\n") << true;
+        QTest::newRow("ERROR") << int(SendType::saveSimParam) << QByteArray("\r\nERROR\r\nOK\r\n") << false;
+        QTest::newRow("measurement keeps the period") << int(SendType::readLevel) << QByteArray(16, '\x01') << false;
+    }
+    void replyComplete()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, reply);
+        QTEST(proto::replyComplete(SendType::SendType(kind), reply, Transmitter, 296), "complete");
     }
 
     void helpers()
