@@ -1,9 +1,11 @@
 #include "csv.h"
 
 #include <QAbstractItemModel>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace csv {
 
@@ -39,7 +41,10 @@ QString fromModel(const QAbstractItemModel &model)
 
 bool saveAs(QWidget *parent, const QString &suggestedName, const QString &text)
 {
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить CSV"), suggestedName,
+    // Offered among the user's documents, not in the working folder beside the log.
+    const QString offered = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                .filePath(suggestedName);
+    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить CSV"), offered,
                                                       QStringLiteral("Таблица CSV (*.csv)"));
     if (path.isEmpty())
         return false;

@@ -80,6 +80,9 @@ ExchangeMonitor::ExchangeMonitor(QMainWindow *window)
     m_view->addAction(copyAction);
 
     connect(m_pause, &QPushButton::toggled, m_model, &ExchangeModel::setPaused);
+    connect(m_pause, &QPushButton::toggled, this, [this](bool paused) {
+        m_pause->setText(paused ? QStringLiteral("Продолжить") : QStringLiteral("Пауза"));
+    });
     connect(clear, &QPushButton::clicked, m_model, &ExchangeModel::clear);
     connect(copy, &QPushButton::clicked, this, &ExchangeMonitor::copySelection);
     connect(copyAction, &QAction::triggered, this, &ExchangeMonitor::copySelection);
