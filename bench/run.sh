@@ -32,6 +32,7 @@ echo "|---|---|---|---|---|---|"
 "$build/bench_responder" "$build/responder_host" "$build/ref_poll_responder" 2>>"$log"
 "$build/bench_table" 2>>"$log"
 "$build/bench_parsers" 2>>"$log"
+"$build/bench_monitor" 2>>"$log"
 echo
 echo "Load average after (1/5/15 min): $(cut -d' ' -f1-3 /proc/loadavg); $(( $(date +%s) - started )) s;" \
      "diagnostics in ${log#"$root"/}"

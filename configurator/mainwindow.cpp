@@ -1,6 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "exchangelog.h"
+#include "exchangemodel.h"
+#include "exchangemonitor.h"
 #include "massiveadr.h"
 #include "notelabel.h"
 #include "paceoption.h"
@@ -94,8 +97,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     gapTimer->setSingleShot(true);
     connect(gapTimer, &QTimer::timeout, this, &MainWindow::paceStep);
 
-    logFile = new QFile(logName, this);
-    logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
+    exchangeLog = new ExchangeLog(logName, this);
+    logFile = exchangeLog->file();
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
     pbMeasure->setCheckable(true);
@@ -240,6 +243,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(pbStop, &QPushButton::clicked, this, &MainWindow::slotStop);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &MainWindow::slotStop);
 
+    setupMonitor();
+
     setConnectedState(false);
     deviceType = proto::NoDevice;
     currentAction = ActionType::none;
@@ -345,6 +350,7 @@ void MainWindow::openPort()
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));
+        monitor->model()->restartClock();
         startRead();
         ui->statusBar->showMessage(QStringLiteral("Порт %1 открыт").arg(name), kStatusMs);
     } else if (listed.isEmpty()) {
@@ -391,21 +397,21 @@ void MainWindow::leftCommandMode()
 void MainWindow::decision(const QString &text)
 {
     qDebug() << "decision" << text;
+    monitor->model()->addDecision(text);
 }
 
-void MainWindow::logBlock(const QByteArray &block, bool flush)
+// The exchange monitor: a dock under "Вид", fed by the log's blocks and the decisions above.
+void MainWindow::setupMonitor()
 {
-    if (!logFile->isOpen())
-        return;
-    logFile->write(block);
-    if (flush)
-        logFile->flush();
+    monitor = new ExchangeMonitor(this);
+    menuBar()->addMenu(QStringLiteral("Вид"))->addAction(monitor->toggleViewAction());
+    connect(exchangeLog, &ExchangeLog::blockWritten, monitor->model(), &ExchangeModel::addBlock);
 }
 
 void MainWindow::send(const QByteArray &data, SendType::SendType type)
 {
     gapTimer->stop();   // a quiet gap belongs to the reply of the last request
-    logBlock(QByteArray(1, char(53 - attemptsLeft)) + "------->\r\n" + data + "\r\n", true);
+    exchangeLog->writeRequest(data, attemptsLeft);
     if (port->isOpen()) {
         port->write(data);
         port->flush();   // out now, on the tick, not when the event loop next looks at the port
@@ -464,8 +470,7 @@ void MainWindow::slotReadyRead()
 quint8 MainWindow::ReadEn()
 {
     const QByteArray batch = port->readAll();
-    // Incoming blocks are flushed too, so the log holds every byte even if the program dies.
-    logBlock("<-------\r\n" + batch + "\r\n", true);
+    exchangeLog->writeReply(batch);
     qDebug() << "baTmp<<" << batch;
     const quint8 result = interpret(batch);
     paceReply();

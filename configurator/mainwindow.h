@@ -9,6 +9,8 @@
 #include <QMainWindow>
 #include <QSerialPort>
 
+class ExchangeLog;
+class ExchangeMonitor;
 class QComboBox;
 class QFile;
 class QGridLayout;
@@ -105,10 +107,10 @@ private:
     void forgetExchange();
     void decision(const QString &text);
     void leftCommandMode();
+    void setupMonitor();
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);
-    void logBlock(const QByteArray &block, bool flush);
     quint8 ReadEn();
     quint8 interpret(const QByteArray &batch);
     void applySettingsRecord();
@@ -234,6 +236,8 @@ private:
     } stepTrouble;
     QString settingsPath;         // the full path of "settings.conf"
     QPushButton *pbStop = nullptr;
+    ExchangeLog *exchangeLog = nullptr;   // owns the file logFile points to
+    ExchangeMonitor *monitor = nullptr;
     PaceOption *pace = nullptr;
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end

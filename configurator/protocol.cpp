@@ -472,4 +472,49 @@ QByteArray TransmitterRecord::pack() const
     return bytes;
 }
 
+// ---- Meanings ------------------------------------------------------------------------
+
+QString requestMeaning(const QByteArray &frame)
+{
+    if (frame.size() < 3 || frame.at(0) != kFrameStart || quint8(frame.at(1)) != frame.size() - 2)
+        return QStringLiteral("Не кадр");
+    const quint8 command = quint8(frame.back());
+    const QByteArray arguments = frame.mid(2, frame.size() - 3);
+    const bool bare = arguments.isEmpty();
+
+    if (command == kAtCommand) {
+        QByteArray text = arguments;
+        while (!text.isEmpty() && isLineEnd(text.back()))
+            text.chop(1);
+        if (text == "+++")
+            return QStringLiteral("Командный режим");
+        if (text == "ATO")
+            return QStringLiteral("Режим данных");
+        if (text == "AT+SRDRSSI?")
+            return QStringLiteral("Уровень сигнала");
+        return QString::fromLatin1(text);
+    }
+    if (bare && command >= 0x0A && command <= 0x19)   // firmware up to 220: the number in the code
+        return QStringLiteral("Данные передатчика %1").arg(command - 0x0A);
+    if (command == 0x1E && arguments.size() == 1)
+        return QStringLiteral("Данные передатчика %1").arg(quint8(arguments.at(0)));
+    if (command == 0x08 && arguments.size() == 1)
+        return QStringLiteral("Запрос измерения, ДУТ %1").arg(int(qint8(arguments.at(0))));
+    switch (bare ? command : 0xFF) {
+    case 0x00: return QStringLiteral("Запрос измерения");
+    case 0x01: return QStringLiteral("Запрос версии");
+    case 0x03: return QStringLiteral("Чтение настроек");
+    case 0x07: return QStringLiteral("Чтение таблицы адресов");
+    case 0x33: return QStringLiteral("Чтение таблицы передатчиков");
+    default: break;
+    }
+    switch (command) {
+    case 0x02: return QStringLiteral("Запись настроек");
+    case 0x06: return QStringLiteral("Запись таблицы адресов");
+    case 0x32: return QStringLiteral("Запись таблицы передатчиков");
+    default: break;
+    }
+    return QStringLiteral("Команда 0x%1").arg(command, 2, 16, QLatin1Char('0'));
+}
+
 } // namespace proto

@@ -264,4 +264,12 @@ struct TransmitterRecord
     QByteArray pack() const;
 };
 
+// ---- Meanings ------------------------------------------------------------------------
+
+// What a request frame asks, in the window's words: "Запрос версии", "Запись настроек",
+// "Данные передатчика 17"; a radio-module command as its text without line ends ("ATS250=5"),
+// except the mode switches and the level query, which are named. Bytes that are not one whole
+// frame give "Не кадр", an unknown command "Команда 0x<hex>".
+QString requestMeaning(const QByteArray &frame);
+
 } // namespace proto

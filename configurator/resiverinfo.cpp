@@ -2,9 +2,11 @@
 #include "ui_resiverinfo.h"
 
 #include "adjview.h"
+#include "csv.h"
 #include "protocol.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QStandardItemModel>
 
 namespace {
@@ -25,6 +27,10 @@ ResiverInfo::ResiverInfo(const QByteArray *records, QWidget *parent, quint16 num
     setWindowTitle(QStringLiteral("Данные с передатчиков"));
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QPushButton *save = ui->buttonBox->addButton(QStringLiteral("Сохранить CSV…"), QDialogButtonBox::ActionRole);
+    connect(save, &QPushButton::clicked, this, [this] {
+        csv::saveAs(this, QStringLiteral("передатчики.csv"), csv::fromModel(*view->model()));
+    });
 
     const QStringList labels = {
         QStringLiteral("Адрес"),

@@ -385,6 +385,32 @@ private slots:
         QVERIFY(replyAcceptsWrite("\r\nOK\r\n"));
         QVERIFY(!replyHasOk("O"));
     }
+
+    // What the exchange monitor says a request asks, from the bytes alone.
+    void requestMeaning_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("meaning");
+        QTest::newRow("version") << hex("210101") << "Запрос версии";
+        QTest::newRow("tx write") << writeSettingsFrame(transmitter()) << "Запись настроек";
+        QTest::newRow("rx table read") << hex("210133") << "Чтение таблицы передатчиков";
+        QTest::newRow("tx table write") << writeAddressTableFrame({}) << "Запись таблицы адресов";
+        QTest::newRow("data of 5 at 200") << transmitterDataRequest(200, 5) << "Данные передатчика 5";
+        QTest::newRow("data of 200 at 221") << transmitterDataRequest(221, 200) << "Данные передатчика 200";
+        QTest::newRow("level at 200") << levelRequest(200, 2) << "Запрос измерения";
+        QTest::newRow("level, empty list") << levelRequest(221, -1) << "Запрос измерения, ДУТ -1";
+        QTest::newRow("register write") << registerWriteFrame(250, 5) << "ATS250=5";
+        QTest::newRow("command mode") << commandModeFrame() << "Командный режим";
+        QTest::newRow("level query") << rssiRequestFrame() << "Уровень сигнала";
+        QTest::newRow("unknown command") << hex("210155") << "Команда 0x55";
+        QTest::newRow("length off by one") << hex("210201") << "Не кадр";
+        QTest::newRow("empty") << QByteArray() << "Не кадр";
+    }
+    void requestMeaning()
+    {
+        QFETCH(QByteArray, frame);
+        QTEST(proto::requestMeaning(frame), "meaning");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProtocol)

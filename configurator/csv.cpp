@@ -1,0 +1,63 @@
+#include "csv.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace csv {
+
+QString line(const QStringList &fields)
+{
+    QStringList out;
+    out.reserve(fields.size());
+    for (const QString &f : fields) {
+        if (f.contains(QLatin1Char(';')) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n'))
+            || f.contains(QLatin1Char('\r')))
+            out << QLatin1Char('"') + QString(f).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+        else
+            out << f;
+    }
+    return out.join(QLatin1Char(';')) + QLatin1String("\r\n");
+}
+
+QString fromModel(const QAbstractItemModel &model)
+{
+    QString text;
+    QStringList fields;
+    for (int c = 0; c < model.columnCount(); ++c)
+        fields << model.headerData(c, Qt::Horizontal).toString();
+    text += line(fields);
+    for (int r = 0; r < model.rowCount(); ++r) {
+        fields.clear();
+        for (int c = 0; c < model.columnCount(); ++c)
+            fields << model.index(r, c).data().toString();
+        text += line(fields);
+    }
+    return text;
+}
+
+bool saveAs(QWidget *parent, const QString &suggestedName, const QString &text)
+{
+    // Offered among the user's documents, not in the working folder beside the log.
+    const QString offered = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                .filePath(suggestedName);
+    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить CSV"), offered,
+                                                      QStringLiteral("Таблица CSV (*.csv)"));
+    if (path.isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("\xEF\xBB\xBF");
+        file.write(text.toUtf8());
+        if (file.commit())
+            return true;
+    }
+    QMessageBox::warning(parent, QStringLiteral("Сохранить CSV"),
+                         QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+} // namespace csv

@@ -1,0 +1,31 @@
+#include "exchangelog.h"
+
+#include <QFile>
+
+ExchangeLog::ExchangeLog(const QString &path, QObject *parent)
+    : QObject(parent)
+    , logFile(new QFile(path, this))
+{
+    logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
+}
+
+void ExchangeLog::writeRequest(const QByteArray &data, quint8 attemptsLeft)
+{
+    const char attempt = char(53 - attemptsLeft);
+    write(attempt + QByteArray("------->\r\n") + data + "\r\n");
+    emit blockWritten(attempt, data);
+}
+
+void ExchangeLog::writeReply(const QByteArray &batch)
+{
+    write("<-------\r\n" + batch + "\r\n");
+    emit blockWritten(0, batch);
+}
+
+void ExchangeLog::write(const QByteArray &block)
+{
+    if (!logFile->isOpen())
+        return;
+    logFile->write(block);
+    logFile->flush();
+}

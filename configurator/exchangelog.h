@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QFile;
+
+// The exchange log: every request and every received batch appended as a block to a plain file
+// that is emptied when the log is created. Blocks are flushed as they are written, so the file
+// holds every byte even if the program dies. Each block is also announced, so that whatever
+// shows the exchange live shows exactly what the file holds.
+class ExchangeLog : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ExchangeLog(const QString &path = QStringLiteral("log.txt"), QObject *parent = nullptr);
+
+    // The log's file; it stays open until close(). A file that could not be opened only loses
+    // the log: the blocks are still announced.
+    QFile *file() const { return logFile; }
+
+    // "<digit>------->\r\n" + request + "\r\n", the digit being '0' + attempts used (5 left: '0').
+    void writeRequest(const QByteArray &data, quint8 attemptsLeft);
+    // "<-------\r\n" + batch + "\r\n", one block for every batch read from the port.
+    void writeReply(const QByteArray &batch);
+
+signals:
+    // One per block: the attempt digit of a request, or 0 for a received batch, and the bytes
+    // as they went over the line.
+    void blockWritten(char attempt, const QByteArray &bytes);
+
+private:
+    void write(const QByteArray &block);
+
+    QFile *logFile = nullptr;
+};
