@@ -3,8 +3,8 @@
 // thread, with all three periods of settings.conf at 20 ms.
 //
 // - Full read and full write: wall time from the tick on which the button is clicked to the
-//   tick on which the sequencer is idle again with its progress bar full, divided by the ideal
-//   (ticks counted × period).
+//   tick on which the window reports the read complete or the write checked, divided by the
+//   ideal (ticks counted × period).
 // - Tick lateness: for every tick of those runs, how long after (previous tick + period)
 //   slotTimer began; an event filter on the window's timer sees each tick before slotTimer.
 //   The reference is a bare free-running precise QTimer in the same process.
@@ -14,11 +14,17 @@
 // - CPU: the main thread's CPU time (the simulator runs on another thread) over 10 s, as five
 //   2-s windows, connected and idle and while measuring; the reference is a bare shown
 //   QMainWindow with a timer of the same period connected to an empty slot.
+// - The fast pace, at the default periods, each case in a window and directory of its own:
+//   wall time from the click to the window's report (or the poll's data dialog), beside the
+//   line time of the bytes exchanged; then, against replies 300 ms late, whether any request
+//   was repeated (the attempt digit of every outgoing block in log.txt).
 //
 // BENCH_NO_CPU=1 skips the CPU part; BENCH_VERBOSE=1 lists every tick on standard error.
 
 #include "benchutil.h"
 #include "probe.h"
+#include "resiver.h"
+#include "resiverinfo.h"
 #include "ptyserver.h"
 #include "simdevice.h"
 
@@ -28,11 +34,13 @@
 #include <QFile>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
+#include <array>
 #include <functional>
 #include <mutex>
 
@@ -47,15 +55,17 @@ constexpr int kRuns = 7;
 class SimulatedController
 {
 public:
-    SimulatedController()
+    explicit SimulatedController(sim::Device::Type type = sim::Device::Transmitter,
+                                 quint16 version = 296, const sim::Faults &faults = {})
     {
         thread.start();
         home.moveToThread(&thread);
-        QMetaObject::invokeMethod(&home, [this] {
-            device = new sim::Device(sim::Device::Transmitter, 296);
-            server = new sim::PtyServer(device, sim::Faults{}, &home);
+        QMetaObject::invokeMethod(&home, [this, type, version, faults] {
+            device = new sim::Device(type, version);
+            server = new sim::PtyServer(device, faults, &home);
             path = server->slavePath();
-            QObject::connect(server, &sim::PtyServer::requestReceived, &home, [this] {
+            QObject::connect(server, &sim::PtyServer::requestReceived, &home, [this](const QByteArray &frame) {
+                bytes += frame.size();
                 const std::int64_t now = bench::nowNs();
                 const std::int64_t tick = tickStart ? tickStart->load() : 0;
                 if (recording && tick) {
@@ -63,8 +73,10 @@ public:
                     requestUs.push_back(double(now - tick) / 1e3);
                 }
             });
-            QObject::connect(server, &sim::PtyServer::replySent, &home,
-                             [this] { replySentAt = bench::nowNs(); });
+            QObject::connect(server, &sim::PtyServer::replySent, &home, [this](const QByteArray &reply) {
+                bytes += reply.size();
+                replySentAt = bench::nowNs();
+            });
         }, Qt::BlockingQueuedConnection);
     }
     ~SimulatedController()
@@ -86,6 +98,7 @@ public:
     std::mutex mutex;
     std::vector<double> requestUs;
     std::atomic<std::int64_t> replySentAt{0};
+    std::atomic<int> bytes{0};   // request and reply bytes on the line
 
 private:
     QThread thread;
@@ -229,6 +242,187 @@ std::string cpuText(const std::pair<double, double> &cpu)
     return bench::fmt("%.3f %%", cpu.first) + bench::fmt(" (%.1f ms)", cpu.second);
 }
 
+// ---- The fast pace ------------------------------------------------------------------------
+
+using Row = std::array<std::string, 6>;
+
+// A window in a working directory of its own whose settings.conf asks for the fast pace and
+// leaves the periods at their defaults, connected to its own simulated controller.
+struct FastWindow
+{
+    FastWindow(sim::Device::Type type, quint16 version, const sim::Faults &faults = {})
+        : controller(type, version, faults)
+    {
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QFile conf(QStringLiteral("settings.conf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write("[settings]\nFastExchange=1\n");
+        conf.close();
+        w = std::make_unique<MainWindow>();
+        QDir::setCurrent(cwd);
+        w->show();
+        w->selectPort(controller.path);
+    }
+
+    // Outgoing blocks in log.txt, and those with an attempt digit other than '0' (a repeat).
+    std::pair<int, int> requestsAndRepeats() const
+    {
+        QFile f(dir.filePath(QStringLiteral("log.txt")));
+        const QByteArray log = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        int total = 0, repeated = 0;
+        for (int at = log.indexOf("------->\r\n"); at > 0; at = log.indexOf("------->\r\n", at + 1)) {
+            ++total;
+            repeated += log.at(at - 1) != '0';
+        }
+        return {total, repeated};
+    }
+
+    QTemporaryDir dir;
+    SimulatedController controller;
+    std::unique_ptr<MainWindow> w;
+};
+
+struct Timed
+{
+    bool ok = false;
+    double ms = 0;
+    int bytes = 0;   // on the line, both ways
+};
+
+// Starts an operation and runs the event loop until the window reports it finished (a complete
+// read, a checked write) or a modal widget shows: the poll ends in its data dialog, which is
+// closed; any other is unexpected.
+Timed timeOperation(FastWindow &f, const std::function<void()> &start)
+{
+    Timed t;
+    QEventLoop loop;
+    bool done = false;
+    std::int64_t t0 = 0;
+    const auto end = [&](bool ok) {
+        if (!done) {
+            done = true;
+            t.ok = ok;
+            t.ms = double(bench::nowNs() - t0) / 1e6;
+            t.bytes = f.controller.bytes;
+        }
+        loop.quit();
+    };
+    QObject::connect(f.w.get(), &MainWindow::readFinished, &loop, end);
+    QObject::connect(f.w.get(), &MainWindow::writeFinished, &loop,
+                     [&end](int result) { end(result == int(MainWindow::WriteResult::Checked)); });
+    QTimer modal;
+    QObject::connect(&modal, &QTimer::timeout, &loop, [&end] {
+        if (QWidget *m = QApplication::activeModalWidget()) {
+            const bool data = qobject_cast<ResiverInfo *>(m);
+            if (!data)
+                std::fprintf(stderr, "bench_exchange: unexpected dialog: %s\n", qPrintable(m->windowTitle()));
+            end(data);
+            m->close();
+        }
+    });
+    modal.start(1);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    f.controller.bytes = 0;
+    t0 = bench::nowNs();
+    start();
+    loop.exec();
+    if (!t.ok)
+        std::fprintf(stderr, "bench_exchange: a fast-pace operation did not finish well\n");
+    return t;
+}
+
+// The median time of the runs that finished well, and its ratio to the time the line needs
+// for their bytes (10 bits a byte at 19200 baud).
+Row fastRow(const std::string &figure, const std::vector<Timed> &runs, const std::string &target)
+{
+    std::vector<double> ms, ratio, wireMs;
+    for (const Timed &t : runs) {
+        if (!t.ok)
+            continue;
+        const double wire = t.bytes * 10 * 1000.0 / 19200;
+        ms.push_back(t.ms);
+        wireMs.push_back(wire);
+        ratio.push_back(t.ms / wire);
+    }
+    const std::string n = " (median of " + std::to_string(ms.size()) + " of " + std::to_string(runs.size()) + ")";
+    return {"2 fast exchange", figure + n, bench::fmt("%.3f s", bench::median(ms) / 1000),
+            bench::fmt("%.3f s", bench::median(wireMs) / 1000)
+                + bench::fmt(" wire time (%.0f bytes)", runs.empty() ? 0 : runs.front().bytes),
+            bench::fmt("%.1f×", bench::median(ratio)), target};
+}
+
+// The fast pace at the default periods against a simulator answering at once: full read,
+// write with its read-back, a receiver's poll of all 256 transmitters; then a full read and a
+// write against one answering 300 ms late, where no step may be taken for a silence.
+std::vector<Row> fastPace()
+{
+    std::vector<Row> rows;
+    constexpr int kFastRuns = 5, kPollRuns = 3, kLateRuns = 3;
+    {
+        FastWindow f(sim::Device::Transmitter, 296);
+        MainWindow &w = *f.w;
+        timeOperation(f, [&w] { P::pbConnect(w)->click(); });   // connecting reads: a warm-up
+        std::vector<Timed> reads, writes;
+        for (int i = 0; i < kFastRuns; ++i) {
+            reads.push_back(timeOperation(f, [&w] { P::pbRead(w)->click(); }));
+            writes.push_back(timeOperation(f, [&w] { P::pbWrite(w)->click(); }));
+        }
+        const auto [requests, repeated] = f.requestsAndRepeats();
+        std::fprintf(stderr, "bench_exchange: transmitter, fast pace: %d requests, %d repeated\n", requests, repeated);
+        rows.push_back(fastRow("full read by \"Считать\", transmitter 296, default periods", reads, "≤ 0.5 s"));
+        rows.push_back(fastRow("write with its read-back, transmitter 296", writes, "≤ 0.8 s"));
+    }
+    {
+        FastWindow f(sim::Device::Receiver, 221);
+        MainWindow &w = *f.w;
+        timeOperation(f, [&w] { P::pbConnect(w)->click(); });
+        resiver *panel = P::resiverPanel(w);
+        panel->setAdrMask0(0xFF);
+        panel->setAdrMask1(0xFF);
+        panel->setAdrMaskExt(QByteArray(30, '\xFF'));   // transmitters 16 to 255
+        std::vector<Timed> polls;
+        for (int i = 0; i < kPollRuns; ++i) {
+            polls.push_back(timeOperation(f, [panel] {
+                panel->findChild<QPushButton *>(QStringLiteral("curValue"))->click();
+            }));
+            int records = 0;
+            for (const QByteArray &record : P::resiverInfoData(w))
+                records += !record.isEmpty();
+            if (records != 256) {
+                std::fprintf(stderr, "bench_exchange: the poll collected %d records\n", records);
+                polls.back().ok = false;
+            }
+        }
+        rows.push_back(fastRow("receiver 221: poll of all 256 transmitters", polls, "< 10 s"));
+    }
+    {
+        sim::Faults late;
+        late.delayMs = 300;
+        FastWindow f(sim::Device::Transmitter, 296, late);
+        MainWindow &w = *f.w;
+        timeOperation(f, [&w] { P::pbConnect(w)->click(); });
+        std::vector<double> reads, writes;
+        int failed = 0;
+        for (int i = 0; i < kLateRuns; ++i) {
+            const Timed read = timeOperation(f, [&w] { P::pbRead(w)->click(); });
+            const Timed write = timeOperation(f, [&w] { P::pbWrite(w)->click(); });
+            failed += !read.ok + !write.ok;
+            reads.push_back(read.ms);
+            writes.push_back(write.ms);
+        }
+        const auto [requests, repeated] = f.requestsAndRepeats();
+        rows.push_back({"2 fast exchange",
+                        "replies 300 ms late: full read / write with read-back (median of "
+                            + std::to_string(kLateRuns) + "); requests repeated, of all sent on connecting and in the runs",
+                        bench::fmt("%.2f s", bench::median(reads) / 1000) + bench::fmt(" / %.2f s; ", bench::median(writes) / 1000)
+                            + std::to_string(repeated) + " of " + std::to_string(requests)
+                            + (failed ? "; " + std::to_string(failed) + " runs failed" : std::string()),
+                        "–", "–", "0 repeated"});
+    }
+    return rows;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -237,6 +431,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The window's trace lines go to standard error as in the program (run.sh keeps them in
     // build-bench/bench.log): writing them is part of what a tick costs.
+
+    // The fast pace first, each window in a directory of its own; its rows follow the normal
+    // pace's.
+    const std::vector<Row> fastRows = fastPace();
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
@@ -258,10 +456,18 @@ int main(int argc, char *argv[])
     w.show();
     w.selectPort(controller.path);
     TickWatch watch(P::timer(w), &w);
-    QProgressBar *bar = P::ui(w)->progressBar;
-    const auto full = [&w, bar](int steps) {
-        return P::currentAction(w) == ActionType::none && bar->maximum() == steps
-               && bar->value() == steps;
+    // A run ends on the tick whose check finished the read (complete) or the write (checked).
+    bool finished = false;
+    QObject::connect(&w, &MainWindow::readFinished, &w, [&finished](bool complete) { finished = complete; });
+    QObject::connect(&w, &MainWindow::writeFinished, &w, [&finished](int result) {
+        finished = result == int(MainWindow::WriteResult::Checked);
+    });
+    const auto ended = [&finished] { return finished; };
+    const auto click = [&finished](QAbstractButton *button) {
+        return [&finished, button] {
+            finished = false;
+            button->click();
+        };
     };
 
     // A reply's way in: from the simulator's write to the window having handled readyRead
@@ -281,13 +487,10 @@ int main(int argc, char *argv[])
         // A full read is what connecting does: close the port, then connect on a tick.
         if (P::port(w)->isOpen())
             P::pbConnect(w)->click();
-        const Run read = runSequence(w, watch, [&w] { P::pbConnect(w)->click(); },
-                                     [&full] { return full(10); });
-        const Run write = runSequence(w, watch, [&w] { P::pbWrite(w)->click(); },
-                                      [&full] { return full(9); });
+        const Run read = runSequence(w, watch, click(P::pbConnect(w)), ended);
+        const Run write = runSequence(w, watch, click(P::pbWrite(w)), ended);
         // The same read started by "Считать" on an open port.
-        const Run reread = runSequence(w, watch, [&w] { P::pbRead(w)->click(); },
-                                       [&full] { return full(10); });
+        const Run reread = runSequence(w, watch, click(P::pbRead(w)), ended);
         controller.replySentAt = 0;
         if (!read.ok || !write.ok || !reread.ok) {
             ++failures;
@@ -326,7 +529,7 @@ int main(int argc, char *argv[])
                bench::fmt("%.1f ms", bench::median(rereadMs)),
                bench::fmt("%.0f ms ideal", readTicks * double(kPeriodMs)),
                bench::fmt("%.3f", bench::median(rereadRatio)), "≤ 1.05");
-    bench::row("2 exchange", "full write, " + std::to_string(writeTicks) + " ticks × 20 ms" + n,
+    bench::row("2 exchange", "full write with its read-back, " + std::to_string(writeTicks) + " ticks × 20 ms" + n,
                bench::fmt("%.1f ms", bench::median(writeMs)),
                bench::fmt("%.0f ms ideal", writeTicks * double(kPeriodMs)), bench::fmt("%.3f", wr),
                "≤ 1.05");
@@ -353,6 +556,8 @@ int main(int argc, char *argv[])
                bench::fmt("%.0f", bench::percentile(slotUs, 50))
                    + bench::fmt(" / %.0f µs", bench::percentile(slotUs, 99)),
                "–", "–");
+    for (const Row &r : fastRows)
+        bench::row(r[0], r[1], r[2], r[3], r[4], r[5]);
     if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
         for (std::size_t i = 0; i < late.size(); ++i)
             std::fprintf(stderr, "late %zu %.0f\n", i, late[i]);
