@@ -145,8 +145,10 @@ void MainWindow::paceReply()
     if (!pacedNow() || !awaitingCheck())
         return;
     // A text reply is taken as it arrives (answerReceived); a record waits for the decision.
+    // The gap is short against the step's period: a transmitter's record in a receiver poll
+    // (200 ms) waits 25 ms, so that 256 of them take seconds, not a quarter of a minute.
     if (answerReceived || proto::replyComplete(expectedReply, reply, deviceType, numVersion))
-        gapTimer->start(pace->gapMs());
+        gapTimer->start(qMin(pace->gapMs(), qMax(1, timer->interval() / 8)));
     else
         gapTimer->stop();
 }
