@@ -611,13 +611,13 @@ bool MainWindow::awaitingCheck() const
 void MainWindow::settleReply()
 {
     if (currentAction == ActionType::readVersion && answerReceived) {
-        if (const auto id = proto::scanIdentity(reply, true))
+        if (const auto id = proto::scanIdentity(reply))
             lbVersion->setText(id->label);   // the ">" that came after the digits
         return;
     }
     switch (expectedReply) {
     case SendType::readVersion:
-        if (const auto id = proto::scanIdentity(reply, true)) {
+        if (const auto id = proto::scanIdentity(reply)) {
             acceptIdentity(*id);
             updatePanels();
         }

@@ -35,7 +35,7 @@ qint64 integerField(const QByteArray &field)
 // Version after an identity tag standing at tagPos > 0: up to three digits, complete once
 // three have arrived or a byte follows fewer; at the check tick, with the digits so far.
 std::optional<Identity> identityAt(const QByteArray &reply, int tagPos, int tagSize,
-                                   quint8 deviceType, bool final)
+                                   quint8 deviceType)
 {
     const int start = tagPos + tagSize;
     int digits = 0;
@@ -44,8 +44,10 @@ std::optional<Identity> identityAt(const QByteArray &reply, int tagPos, int tagS
         version = quint16(version * 10 + (reply.at(start + digits) - '0'));
         ++digits;
     }
-    if (digits < 3 && start + digits >= reply.size() && !(final && digits > 0))
-        return std::nullopt;   // the digits may go on
+    // The digits may go on: firmware versions have three, so fewer without a byte after them
+    // are never taken, not even at the check tick ("v.2" of a "v.296" still on its way).
+    if (digits < 3 && start + digits >= reply.size())
+        return std::nullopt;
 
     Identity id;
     id.deviceType = deviceType;
@@ -344,7 +346,7 @@ bool replyComplete(SendType::SendType kind, const QByteArray &reply, quint8 devi
 
 // ---- Replies --------------------------------------------------------------------------
 
-std::optional<Identity> scanIdentity(const QByteArray &reply, bool final)
+std::optional<Identity> scanIdentity(const QByteArray &reply)
 {
     static const QByteArray receiverTag("Receiver v.");
     static const QByteArray transmitterTag("Transmitter v.");
@@ -353,9 +355,9 @@ std::optional<Identity> scanIdentity(const QByteArray &reply, bool final)
     const bool hasR = r > 0;
     const bool hasT = t > 0;
     if (hasR && (!hasT || r < t))
-        return identityAt(reply, r, receiverTag.size(), Receiver, final);
+        return identityAt(reply, r, receiverTag.size(), Receiver);
     if (hasT)
-        return identityAt(reply, t, transmitterTag.size(), Transmitter, final);
+        return identityAt(reply, t, transmitterTag.size(), Transmitter);
     return std::nullopt;
 }
 

@@ -203,9 +203,8 @@ bool replyAcceptsWrite(const QByteArray &reply);
 // Identity text such as "<Transmitter v.296>". The tag ("Receiver v." or "Transmitter v.",
 // its first occurrence) must stand at a position above 0; when both occur, the earlier one
 // counts. The version is the decimal value of up to three digits after the tag (0 when a
-// non-digit follows the tag). Complete once three digits have arrived or a byte follows fewer;
-// with `final` (the sequencer's check tick) also with the one or two digits that have come, so
-// a reply without its closing ">" is taken: "<Receiver v.221>" gives deviceType 1, version 221,
+// non-digit follows the tag). Complete once three digits have arrived or a byte follows fewer,
+// so a reply without its closing ">" is taken: "<Receiver v.221>" gives deviceType 1, version 221,
 // label "<Receiver v.221>". The label runs from the first "<" (the start when there is none) through
 // the first ">" after it, or to the end of the bytes received so far.
 struct Identity
@@ -214,7 +213,7 @@ struct Identity
     quint16 version = 0;
     QString label;   // from the first "<" through the first ">" inclusive
 };
-std::optional<Identity> scanIdentity(const QByteArray &reply, bool final = false);
+std::optional<Identity> scanIdentity(const QByteArray &reply);
 
 // A register value after its tag ("S250=", "S202=", "S201="): every decimal digit after the
 // tag (its first occurrence, anywhere in the reply); complete once a non-digit follows the
