@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -139,7 +140,15 @@ void ExchangeMonitor::restore(QMainWindow *window)
     settings.beginGroup(kGroup);
     const auto area = Qt::DockWidgetArea(settings.value(QStringLiteral("area"), int(Qt::BottomDockWidgetArea)).toInt());
     window->addDockWidget(area == Qt::NoDockWidgetArea ? Qt::BottomDockWidgetArea : area, this);
-    if (settings.value(QStringLiteral("floating"), false).toBool()) {
+    if (!settings.contains(QStringLiteral("floating"))) {
+        // The first time it floats over the window's lower part: the window already fills a
+        // laptop's screen, and a docked panel would push its bottom off it.
+        setFloating(true);
+        if (const QScreen *screen = window->screen()) {
+            const QRect a = screen->availableGeometry();
+            setGeometry(a.x() + a.width() / 6, a.bottom() - a.height() / 3, a.width() * 2 / 3, a.height() / 3 - 40);
+        }
+    } else if (settings.value(QStringLiteral("floating"), false).toBool()) {
         setFloating(true);
         restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     } else {

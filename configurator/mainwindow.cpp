@@ -92,7 +92,6 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     }
     qDebug() << "timerResiverInterval" << timerResiverInterval;
     pace = new PaceOption(settingsPath, this);
-    menuBar()->addMenu(QStringLiteral("Настройки"))->addAction(pace->action());
     gapTimer = new QTimer(this);
     gapTimer->setSingleShot(true);
     connect(gapTimer, &QTimer::timeout, this, &MainWindow::paceStep);
@@ -243,7 +242,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(pbStop, &QPushButton::clicked, this, &MainWindow::slotStop);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &MainWindow::slotStop);
 
-    setupMonitor();
+    setupMonitor();   // "Вид"
+    menuBar()->addMenu(QStringLiteral("Настройки"))->addAction(pace->action());
 
     setConnectedState(false);
     deviceType = proto::NoDevice;

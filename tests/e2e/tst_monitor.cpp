@@ -119,7 +119,8 @@ private slots:
         QCOMPARE(m.index(m.rowCount() - 1, ExchangeModel::Meaning).data().toString(), QString("last"));
     }
 
-    // Closed at first; opened with F12 and made deeper, it comes back so in the next window.
+    // Closed at first and floating when opened with F12; docked and made deeper, it comes back
+    // so in the next window.
     void dockRemembered()
     {
         int depth = 0;
@@ -133,6 +134,8 @@ private slots:
                 QVERIFY(QTest::qWaitForWindowActive(&f.w()));
                 QTest::keyClick(&f.w(), Qt::Key_F12);
                 QVERIFY(!dock->isHidden());
+                QVERIFY(dock->isFloating());   // the first time, over the window
+                dock->setFloating(false);
                 const int least = dock->height();
                 f.w().resize(f.w().width(), f.w().height() + 300);
                 f.w().resizeDocks({dock}, {least + 200}, Qt::Vertical);
