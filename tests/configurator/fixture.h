@@ -16,13 +16,27 @@
 
 using P = MainWindowProbe;
 
+// The write journal, recent profiles and remembered menus of every window a test process
+// opens go to a home of its own: never the user's, nor another suite's running beside it.
+inline void isolateUserFolders()
+{
+    static QTemporaryDir home;
+    static const bool done = [] {
+        for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+            qputenv(name, home.path().toLocal8Bit());
+        QStandardPaths::setTestModeEnabled(true);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 class WindowFixture
 {
 public:
     explicit WindowFixture(const QByteArray &settingsConf = QByteArray(), bool writeSettings = true)
         : oldCwd(QDir::currentPath())
     {
-        QStandardPaths::setTestModeEnabled(true);   // the write journal and user settings in a scratch place
+        isolateUserFolders();
         QDir::setCurrent(dir.path());
         if (writeSettings) {
             QFile conf(dir.filePath(QStringLiteral("settings.conf")));

@@ -28,7 +28,7 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-        QStandardPaths::setTestModeEnabled(true);   // the user's own configuration stays untouched
+        isolateUserFolders();
         forgetDock();
     }
     void cleanupTestCase() { forgetDock(); }

@@ -17,7 +17,7 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-        QStandardPaths::setTestModeEnabled(true);   // recent profiles and the journal in a scratch place
+        isolateUserFolders();
     }
     void fleet();
     void atStart_data();
