@@ -2,8 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTranslator>
 
 #include <cstdio>
@@ -170,4 +172,19 @@ bool installQtTranslation(QCoreApplication *app)
         return false;
     }
     return app->installTranslator(translator);
+}
+
+QString userFolderOf(const QString &program)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/talver/")
+           + program;
+}
+
+bool enterUserFolder(const QString &folder)
+{
+    if (QDir().mkpath(folder) && QDir::setCurrent(folder))
+        return true;
+    const QString error = QStringLiteral("Не удалось открыть папку %1").arg(folder);
+    std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    return false;
 }

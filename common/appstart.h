@@ -47,6 +47,13 @@ private:
     int code = 0;
 };
 
+// The folder a program works in with --user-folder: $XDG_DATA_HOME/talver/<program>, where
+// the menu entry starts it rather than in the user's home.
+QString userFolderOf(const QString &program);
+// Makes the folder if it is missing and works in it; false, said on standard error, when it
+// cannot.
+bool enterUserFolder(const QString &folder);
+
 // Loads qtbase_ru from Qt's translations folder into the application. False when the file
 // is missing (Debian's qttranslations5-l10n is not installed): Qt's texts stay English.
 bool installQtTranslation(QCoreApplication *app);

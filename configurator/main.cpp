@@ -8,17 +8,13 @@
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     // The menu entry starts the program here, so that its files stay out of the user's home.
-    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                               + QStringLiteral("/talver/configurator");
+    const QString userFolder = userFolderOf(QStringLiteral("configurator"));
 
     // Read before the application object: --help must work on a console without a display.
     CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral("0.342"),
@@ -55,11 +51,8 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.configurator")));
     installQtTranslation(&app);
 
-    if (commandLine.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
-        const QString error = QStringLiteral("Не удалось открыть папку %1").arg(userFolder);
-        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    if (commandLine.isSet(userFolderOption) && !enterUserFolder(userFolder))
         return 1;
-    }
 
     const LogLock logLock(QDir::currentPath());
     MainWindow window(nullptr, logLock.fileName());

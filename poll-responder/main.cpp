@@ -5,15 +5,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QStandardPaths>
-
-#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     // The menu entry starts the program here rather than in the user's home.
-    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                               + QStringLiteral("/talver/poll-responder");
+    const QString userFolder = userFolderOf(QStringLiteral("poll-responder"));
 
     // Read before the application object: --help must work on a console without a display.
     CommandLine commandLine(QStringLiteral("poll-responder"), QStringLiteral(TALVER_VERSION),
@@ -37,11 +33,8 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.poll_responder")));
     installQtTranslation(&app);
 
-    if (commandLine.isSet(userFolderOption) && !(QDir().mkpath(userFolder) && QDir::setCurrent(userFolder))) {
-        const QString error = QStringLiteral("Не удалось открыть папку %1").arg(userFolder);
-        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+    if (commandLine.isSet(userFolderOption) && !enterUserFolder(userFolder))
         return 1;
-    }
 
     MainWindow window;
     if (commandLine.isSet(portOption))
