@@ -823,27 +823,34 @@ void MainWindow::saveSimParam()
 
 void MainWindow::saveSimParam0()
 {
-    sendAt("ATS220=" + QByteArray::number(pendingWrite.radio().regim) + "\r", SendType::saveSimParam);
+    writeRegister(0);
 }
 
 void MainWindow::saveSimParam1()
 {
-    sendAt("ATS250=" + QByteArray::number(pendingWrite.radio().subnet) + "\r", SendType::saveSimParam);
+    writeRegister(1);
 }
 
 void MainWindow::saveSimParam2()
 {
-    sendAt("ATS200=" + QByteArray::number(pendingWrite.radio().channel) + "\r", SendType::saveSimParam);
+    writeRegister(2);
 }
 
 void MainWindow::saveSimParam3()
 {
-    sendAt("ATS202=" + QByteArray::number(pendingWrite.radio().power) + "\r", SendType::saveSimParam);
+    writeRegister(3);
 }
 
 void MainWindow::saveSimParam31()
 {
-    sendAt("ATS201=" + QByteArray::number(pendingWrite.radio().radioSpeed) + "\r", SendType::saveSimParam);
+    writeRegister(4);
+}
+
+// The write's register steps, in the order of DeviceConfig::registers(): 220, 250, 200, 202, 201.
+void MainWindow::writeRegister(int index)
+{
+    const QPair<int, int> r = pendingWrite.registers().at(index);
+    sendAt("ATS" + QByteArray::number(r.first) + "=" + QByteArray::number(r.second) + "\r", SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam4()

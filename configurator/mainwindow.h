@@ -107,6 +107,7 @@ private:
     void forgetExchange();
     void decision(const QString &text);
     void leftCommandMode();
+    void writeRegister(int index);
     void setupMonitor();
 
     void send(const QByteArray &data, SendType::SendType type);
