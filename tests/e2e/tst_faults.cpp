@@ -12,19 +12,20 @@ using namespace e2e;
 
 namespace {
 
-enum Act { Read, Write, Guard, StopWrite, ReadInWrite, StopPoll };
+enum Act { Read, Write, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange };
 
 struct Case
 {
     Type type;
     quint16 version;
     sim::Faults read;     // faults from connecting on
-    sim::Faults write;    // faults from the write on
+    sim::Faults write;    // faults from the act on
     QByteArray record;    // the device's settings record; empty: the simulator's factory one
     Act act;
     QList<QMessageBox::StandardButton> answers;
-    QString status;       // the status bar at the end; %1 stands for the device's label
-    QStringList texts;    // the boxes' texts
+    QString status;       // the status bar at the end; %1 stands for the device's label; "?": not checked
+    QStringList texts;    // the boxes' texts; {"?"}: not checked
+    int period = kPeriod;
 };
 
 const QString kNoSettings = QStringLiteral("Не удалось считать настройки контроллера");
@@ -63,98 +64,11 @@ class TestFaults : public QObject
     Q_OBJECT
 
 private slots:
-    void badLine_data();
-    void badLine();
     void situations_data();
     void situations();
-    void typeChange_data();
-    void typeChange();
     void pulledCable_data();
     void pulledCable();
 };
-
-void TestFaults::badLine_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("period");
-    QTest::addColumn<sim::Faults>("faults");
-    QTest::addColumn<QString>("readNotice");   // empty: the read completes
-    for (int type : {int(Type::Transmitter), int(Type::Receiver)}) {
-        const char *name = type == Type::Transmitter ? "transmitter 296" : "receiver 221";
-        const int n = type == Type::Transmitter ? 3 : 5;
-        QTest::addRow("%s, every %dth request lost", name, n) << type << kPeriod
-            << faults([n](sim::Faults &f) { f.dropEvery = n; }) << QString();
-        // The longest reply (32 bytes) must be in before the period ends.
-        QTest::addRow("%s, 1-byte chunks", name) << type << 60
-            << faults([](sim::Faults &f) { f.splitChunk = 1; f.splitPauseMs = 1; }) << QString();
-        QTest::addRow("%s, replies 25 ms late", name) << type << 40 << faults([](sim::Faults &f) { f.delayMs = 25; })
-            << QString();
-        // Noise before a binary record cannot be told from the record: no settings read can
-        // be trusted, and none may reach the panels.
-        QTest::addRow("%s, noise before replies", name) << type << kPeriod
-            << faults([](sim::Faults &f) { f.garbage = true; }) << kNoSettings;
-    }
-}
-
-// A full read, a full write and a read back over a bad line.
-void TestFaults::badLine()
-{
-    QFETCH(int, type);
-    QFETCH(int, period);
-    QFETCH(sim::Faults, faults);
-    QFETCH(QString, readNotice);
-    const bool tx = type == Type::Transmitter;
-    const quint16 version = tx ? 296 : 221;
-    const bool whole = faults.dropEvery == 0 && !faults.garbage;   // every reply arrives, if in pieces or late
-    Bench b{Type(type), version, faults, false, period};
-    MainWindow &w = b.w();
-    const QByteArray oldRecord = b.device.settings(), oldTable = deviceTable(b.device);
-    const QString untouched = panelFields(w);
-
-    QVERIFY(b.connect());
-    WAIT_VERIFY(b.settled() && (b.progress() == 10 || !b.boxes.isEmpty()), 20000);
-    QCOMPARE(b.texts, readNotice.isEmpty() ? QStringList() : QStringList{readNotice});
-    if (readNotice.isEmpty())
-        COMPARE_PANELS(w, b.device);
-    else
-        QCOMPARE(panelFields(w), untouched);
-    if (whole)
-        QCOMPARE(b.requests(), readSequence(Type(type), version));
-
-    edit(w, Type(type), version);
-    const QByteArray table = tx ? P::massiveAdr(w)->getMassive() : P::resiverPanel(w)->getAdrMaskExt();
-    const QByteArray record = tx ? kTxWritten : kRxWritten;
-    const int boxes = b.boxes.size();
-    // Over a lossy line the read-back may differ: one more write, then the outcome stands. Over
-    // noise: write what the window shows over the unread device, then give up the read-back.
-    if (!whole)
-        b.answers = {QMessageBox::Yes, QMessageBox::No};
-    QSignalSpy writes(&w, &MainWindow::writeFinished);
-    P::pbWrite(w)->click();
-    WAIT_VERIFY(writes.size() == 1 && b.settled(), 20000);
-    b.answers.clear();
-    WAIT_VERIFY(b.requests().contains(hex(tx ? "210e" : "210f") + record + hex("02")), 3000);   // the write's last frame
-    const QByteArray newRecord = b.device.settings(), newTable = deviceTable(b.device);
-    if (b.boxes.size() == boxes)   // the radio registers are confirmed, and repeated until they are
-        QCOMPARE(registers(b.device), kWrittenRegisters);
-    // The controller confirms neither the record nor the table: a lost frame leaves the whole
-    // old one in the device, never a mix, and only the read back below shows it.
-    QVERIFY2(newRecord == record || (faults.dropEvery && newRecord == oldRecord), newRecord.toHex().constData());
-    QVERIFY2(newTable == table || (faults.dropEvery && newTable == oldTable), newTable.toHex().constData());
-
-    const int before = b.boxes.size();
-    P::pbRead(w)->click();
-    WAIT_VERIFY(b.settled() && (b.progress() == 10 || b.boxes.size() > before), 20000);
-    if (readNotice.isEmpty()) {
-        QCOMPARE(b.boxes.size(), before);
-        COMPARE_PANELS(w, b.device);
-    }
-    QVERIFY(b.others.isEmpty());
-    QByteArray digits;
-    WAIT_VERIFY(b.logMatches(&digits), 3000);
-    if (whole)
-        QCOMPARE(digits, QByteArray(b.requests().size(), '0'));   // no request had to be repeated
-}
 
 void TestFaults::situations_data()
 {
@@ -163,85 +77,122 @@ void TestFaults::situations_data()
     const Type tx = Type::Transmitter, rx = Type::Receiver;
     const auto Yes = QMessageBox::Yes, No = QMessageBox::No;
     const QString read = QStringLiteral("Считано: %1"), checked = QStringLiteral("Записано и проверено: %1");
+    const auto f = faults;
+    const sim::Faults drop3 = f([](sim::Faults &f) { f.dropEvery = 3; }), drop5 = f([](sim::Faults &f) { f.dropEvery = 5; }),
+                      bytes = f([](sim::Faults &f) { f.splitChunk = 1; f.splitPauseMs = 1; }),
+                      late = f([](sim::Faults &f) { f.delayMs = 25; }), noise = f([](sim::Faults &f) { f.garbage = true; });
     const QList<QPair<const char *, Case>> rows = {
+        // Over a lossy line the read-back may differ: one more write, then the outcome stands.
+        {"transmitter, every 3rd request lost: read, write, read back", {tx, 296, drop3, drop3, {}, Write, {Yes, No}, "?", {"?"}}},
+        {"receiver, every 5th request lost: read, write, read back", {rx, 221, drop5, drop5, {}, Write, {Yes, No}, "?", {"?"}}},
+        // The longest reply (32 bytes) must be in before the period ends.
+        {"transmitter, 1-byte chunks", {tx, 296, bytes, bytes, {}, Write, {}, checked, {}, 60}},
+        {"receiver, 1-byte chunks", {rx, 221, bytes, bytes, {}, Write, {}, checked, {}, 60}},
+        {"transmitter, replies 25 ms late", {tx, 296, late, late, {}, Write, {}, checked, {}, 40}},
+        {"receiver, replies 25 ms late", {rx, 221, late, late, {}, Write, {}, checked, {}, 40}},
+        // Noise before a binary record cannot be told from the record: no settings read can be
+        // trusted, none may reach the panels; the write then asks first and gives up the read-back.
+        {"transmitter, noise before replies", {tx, 296, noise, noise, {}, Write, {Yes, No}, "?", {kNoSettings, "?"}}},
+        {"receiver, noise before replies", {rx, 221, noise, noise, {}, Write, {Yes, No}, "?", {kNoSettings, "?"}}},
         {"noise on the first replies, records in pieces: channel 3, subnet 5, address 17",
-         {tx, 221, faults([](sim::Faults &f) { f.garbageFirst = 6; f.splitChunk = 3; f.splitPauseMs = 1; }), {}, {},
-          Read, {}, read, {}}},
+         {tx, 221, f([](sim::Faults &f) { f.garbageFirst = 6; f.splitChunk = 3; f.splitPauseMs = 1; }), {}, {}, Read, {}, read, {}}},
         {"receiver without line ends or \">\": the read completes",
-         {rx, 221, faults([](sim::Faults &f) { f.noTerminator = true; }), {}, {}, Read, {}, read, {}}},
+         {rx, 221, f([](sim::Faults &f) { f.noTerminator = true; }), {}, {}, Read, {}, read, {}}},
         // In the fast pace, a pause well below the gap inside every reply.
         {"replies paused halfway: the read completes",
-         {tx, 296, faults([](sim::Faults &f) { f.pauseInsideMs = 4; }), {}, {}, Read, {}, read, {}}},
+         {tx, 296, f([](sim::Faults &f) { f.pauseInsideMs = 4; }), {}, {}, Read, {}, read, {}}},
         {"speed 7 in the record: named once, and the write asks first; No writes nothing",
          {tx, 296, {}, {}, hex("03051102070700010a0a0a0a01"), Guard, {No}, read, {kUnknown, kGuard}}},
         {"old receiver routes output 1 to transmitter 20: named once",
          {rx, 200, {}, {}, hex("0305020102070009801400000000"), Read, {}, read, {kUnknown}}},
         {"first write frame lost: the read-back asks, Yes writes the same values again",
-         {tx, 296, {}, faults([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}}},
+         {tx, 296, {}, f([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}}},
         {"radio module ignores AT: Yes to each question, the registers named",
-         {rx, 296, {}, faults([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {},
+         {rx, 296, {}, f([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {},
           checked + QStringLiteral("; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
           QVector<QString>(7, kRadioWrite).toList()}},
         {"Стоп in the middle of a write: the module back in data mode",
          {tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}}},
-        {"Считать in the middle of a write: ATO, then the read",
-         {tx, 296, {}, {}, {}, ReadInWrite, {}, read, {}}},
+        {"Считать in the middle of a write: ATO, then the read", {tx, 296, {}, {}, {}, ReadInWrite, {}, read, {}}},
         {"Стоп during a receiver poll: the table shows what came",
          {rx, 221, {}, {}, {}, StopPoll, {}, QStringLiteral("Опрос передатчиков остановлен"), {}}},
+        // The second read takes the new kind's layout throughout, the panels follow, and the
+        // write sends the new kind's record.
+        {"receiver, then transmitter", {rx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
+        {"transmitter, then receiver", {tx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
     };
     for (const bool fast : {false, true}) {
         for (const auto &row : rows) {
-            // Seven silent steps wait whole periods in either pace: once is enough.
-            if (!fast || (!row.second.write.ignoreAt && row.second.act != ReadInWrite))
-                QTest::addRow("%s%s", row.first, fast ? ", fast" : "") << row.second << fast;
+            // Seven silent steps wait whole periods in either pace; a bad line is the normal pace's.
+            const Case &c = row.second;
+            if (!fast || (!c.write.ignoreAt && c.act != ReadInWrite && c.act != TypeChange && c.period == kPeriod
+                          && c.read.dropEvery + c.read.garbage == 0))
+                QTest::addRow("%s%s", row.first, fast ? ", fast" : "") << c << fast;
         }
     }
 }
 
-// What the technician can trust after a read or a write on a bad line or with an odd device: a
-// write is checked by reading it back, a question never loops, and "Стоп" ends what runs.
+// What the technician can trust after a read or a write on a bad line or with an odd device:
+// the panels show what the device holds or say they do not, a write is checked by reading it
+// back, nothing is half written, a question never loops, and "Стоп" ends what runs.
 void TestFaults::situations()
 {
     QFETCH(Case, c);
     QFETCH(bool, fast);
-    Bench b{c.type, c.version, c.read, false, kPeriod, fast};
+    Bench b{c.type, c.version, c.read, false, c.period, fast};
     MainWindow &w = b.w();
     if (!c.record.isEmpty())
         b.device.setSettings(c.record);
+    const QByteArray before = b.device.settings() + deviceTable(b.device);
+    const QString untouched = panelFields(w);
+    const bool noisy = c.read.garbage, lossy = c.read.dropEvery > 0;
+    const bool whole = !noisy && !lossy && !c.read.garbageFirst;   // every reply arrives, if in pieces or late
     QSignalSpy reads(&w, &MainWindow::readFinished), writes(&w, &MainWindow::writeFinished);
 
     QVERIFY(b.connect());
-    WAIT_VERIFY(reads.size() == 1 && b.settled(), 10000);
-    const bool known = c.texts.value(0) != kUnknown;
+    WAIT_VERIFY(reads.size() == 1 && b.settled(), 20000);
+    const bool known = c.texts.value(0) != kUnknown && !noisy;
     if (known)
         COMPARE_PANELS(w, b.device);
+    if (noisy)
+        QCOMPARE(panelFields(w), untouched);
     QCOMPARE(reads.first().first().toBool(), known);
-    const QString label = P::lbVersion(w)->text();
-    QCOMPARE(b.status(), QStringLiteral("Считано: %1").arg(label));
-    QVERIFY(P::ui(w)->statusBar->currentMessage().endsWith(QStringLiteral(" с")));   // and how long it took
+    if (!noisy) {
+        QCOMPARE(b.status(), QStringLiteral("Считано: %1").arg(P::lbVersion(w)->text()));
+        QVERIFY(P::ui(w)->statusBar->currentMessage().endsWith(QStringLiteral(" с")));   // and how long it took
+    }
+    if (whole)
+        QCOMPARE(b.requests(), readSequence(c.type, c.version));
 
     b.server->setFaults(c.write);
     b.answers = c.answers;
-    const int start = b.requests().size();
-    const QByteArray before = b.device.settings() + deviceTable(b.device);
+    const int start = b.requests().size(), boxes = b.boxes.size();
+    const Type type = c.act == TypeChange ? Type(3 - c.type) : c.type;
+    if (c.act == TypeChange) {
+        b.device.setType(type);
+        P::pbRead(w)->click();
+        WAIT_VERIFY(reads.size() == 2 && b.settled(), 5000);
+        QCOMPARE(b.requests().mid(start), readSequence(type, c.version));
+        COMPARE_PANELS(w, b.device);
+        QCOMPARE(P::resiverPanel(w)->isEnabled(), type == Type::Receiver);
+        QCOMPARE(P::gbTransmitter(w)->isEnabled(), type == Type::Transmitter);
+    }
     if (c.act != Read) {
-        edit(w, c.type, c.version);
+        edit(w, type, c.version);
         P::sbChannel(w)->setValue(4);   // up to 5 at the device's 19200
     }
     const QByteArray trigger = c.act == StopPoll ? hex("2102281e") : at("ATS200=4\r");
-    if (c.act == StopWrite || c.act == StopPoll || c.act == ReadInWrite) {
-        b.device.setRecordSilent(40, true);
-        QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
-            if (frame == trigger && !b.idle()) {
-                QMetaObject::invokeMethod(&w, [&w, &c] {
-                    if (c.act == StopPoll)
-                        QTest::keyClick(&w, Qt::Key_Escape);
-                    else
-                        (c.act == StopWrite ? w.findChild<QPushButton *>(QStringLiteral("pbStop")) : P::pbRead(w))->click();
-                }, Qt::QueuedConnection);
-            }
-        });
-    }
+    b.device.setRecordSilent(40, true);
+    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
+        if (frame == trigger && !b.idle() && (c.act == StopWrite || c.act == StopPoll || c.act == ReadInWrite)) {
+            QMetaObject::invokeMethod(&w, [&w, &c] {
+                if (c.act == StopPoll)
+                    QTest::keyClick(&w, Qt::Key_Escape);
+                else
+                    (c.act == StopWrite ? w.findChild<QPushButton *>(QStringLiteral("pbStop")) : P::pbRead(w))->click();
+            }, Qt::QueuedConnection);
+        }
+    });
     if (c.act == StopPoll) {
         w.show();   // Esc reaches the window's shortcut only when it is the active window
         w.activateWindow();
@@ -253,22 +204,20 @@ void TestFaults::situations()
         if (c.act != Guard)
             WAIT_VERIFY((c.act == ReadInWrite ? reads.size() == 2 : writes.size() == 1) && b.settled(), 20000);
     }
-    WAIT_VERIFY(b.settled() && b.answers.isEmpty(), 5000);
-    QCOMPARE(b.texts, c.texts);
-    QCOMPARE(b.status(), c.status.arg(label));
+    const int checkedTexts = c.texts.indexOf("?");   // up to a "?", or all
+    WAIT_VERIFY(b.settled() && (b.answers.isEmpty() || checkedTexts >= 0), 5000);
+    b.answers.clear();
+    QCOMPARE(checkedTexts < 0 ? b.texts : b.texts.mid(0, checkedTexts), c.texts.mid(0, checkedTexts));
+    if (c.status != QLatin1String("?"))
+        QCOMPARE(b.status(), QString(c.status).replace("%1", P::lbVersion(w)->text()));
     QVERIFY(!b.device.commandMode());
     QVERIFY(b.others.isEmpty());
 
     if (c.act == Guard)
         QCOMPARE(b.requests().size(), start);
-    if (c.act == Write) {
-        QCOMPARE(b.device.settings().toHex(), panelsRecord(w).toHex());
-        QVERIFY(b.barFull());
-    }
     if (c.act == StopWrite || c.act == ReadInWrite) {
         const QList<QByteArray> radio = radioWriteSequence(0, 5, 4, 3, 1).mid(0, 4) << at("ATO\r");
-        const QList<QByteArray> then = c.act == ReadInWrite ? readSequence(c.type, c.version) : QList<QByteArray>();
-        QCOMPARE(b.requests().mid(start), radio + then);
+        QCOMPARE(b.requests().mid(start), radio + (c.act == ReadInWrite ? readSequence(c.type, c.version) : QList<QByteArray>()));
         QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
     }
     if (c.act == ReadInWrite)
@@ -278,47 +227,28 @@ void TestFaults::situations()
         QCOMPARE(table.value(3).value(1), QString::number(quint8(b.device.record(3).at(0))));
         QCOMPARE(table.value(40).value(1), QString());
     }
-    WAIT_VERIFY(b.logMatches(), 3000);
-}
-
-void TestFaults::typeChange_data()
-{
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("second");
-    QTest::newRow("receiver, then transmitter") << int(Type::Receiver) << int(Type::Transmitter);
-    QTest::newRow("transmitter, then receiver") << int(Type::Transmitter) << int(Type::Receiver);
-}
-
-// The controller on the line changes its kind between two reads: the second read takes the
-// new kind's layout throughout, the panels follow, and the write sends the new kind's record.
-void TestFaults::typeChange()
-{
-    QFETCH(int, first);
-    QFETCH(int, second);
-    Bench b{Type(first), 221};
-    MainWindow &w = b.w();
-    CONNECT_AND_READ(b);
-    COMPARE_PANELS(w, b.device);
-    const QByteArray firstRecord = b.device.settings();
-
-    b.device.setType(Type(second));
-    const int start = b.requests().size();
-    P::pbRead(w)->click();
-    WAIT_VERIFY(b.readDone() && b.requests().size() - start == 7, 5000);
-    QCOMPARE(b.requests().mid(start), readSequence(Type(second), 221));
-    COMPARE_PANELS(w, b.device);
-    const bool receiver = second == Type::Receiver;
-    QCOMPARE(P::resiverPanel(w)->isEnabled(), receiver);
-    QCOMPARE(P::gbTransmitter(w)->isEnabled(), !receiver);
-
-    edit(w, Type(second), 221);
-    P::pbWrite(w)->click();
-    WAIT_VERIFY(b.idle() && b.barFull() && b.device.settings() == (receiver ? kRxWritten : kTxWritten), 5000);
-    QCOMPARE(b.status(), QStringLiteral("Записано и проверено: ") + P::lbVersion(w)->text());
-    b.device.setType(Type(first));
-    QCOMPARE(b.device.settings().toHex(), firstRecord.toHex());   // the other kind's record untouched
-    QVERIFY(b.boxes.isEmpty());
-    WAIT_VERIFY(b.logMatches(), 3000);
+    if (c.act == Write || c.act == TypeChange) {
+        // The controller confirms neither the record nor the table: a lost frame leaves the
+        // whole old one in the device, never a mix, and only the read back below shows it.
+        const int n = deviceTable(b.device).size();
+        const QByteArray table = w.panelsConfig().tableFrame().mid(2, n);
+        QVERIFY(b.device.settings() == panelsRecord(w) || (lossy && b.device.settings() == before.chopped(n)));
+        QVERIFY(deviceTable(b.device) == table || (lossy && deviceTable(b.device) == before.right(n)));
+        if (b.boxes.size() == boxes)   // the radio registers are confirmed, and repeated until they are
+            QCOMPARE(registers(b.device), (QList<int>{0, 5, 4, 3, 1}));
+        const int shown = b.boxes.size();
+        b.server->setFaults(c.read);
+        P::pbRead(w)->click();
+        WAIT_VERIFY(b.settled() && (b.readDone() || b.boxes.size() > shown), 20000);
+        if (!noisy) {
+            QCOMPARE(b.boxes.size(), shown);
+            COMPARE_PANELS(w, b.device);
+        }
+    }
+    QByteArray digits;
+    WAIT_VERIFY(b.logMatches(&digits), 3000);
+    if (whole && c.texts.isEmpty() && c.act != StopPoll)
+        QCOMPARE(digits, QByteArray(b.requests().size(), '0'));   // no request had to be repeated
 }
 
 void TestFaults::pulledCable_data()
