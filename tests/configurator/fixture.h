@@ -14,6 +14,8 @@
 #include "simdevice.h"
 
 #include "adjview.h"
+#include "exchangemodel.h"
+#include "exchangemonitor.h"
 #include "massiveadr.h"
 #include "power.h"
 #include "resiver.h"
@@ -301,39 +303,34 @@ public:
         return done;
     }
 
-    // True when log.txt is nothing but outgoing blocks for the requests, in their order, each
-    // "<digit>------->\r\n" + frame + "\r\n", interleaved with incoming blocks "<-------\r\n" +
-    // batch + "\r\n" whose batches, joined, are exactly the bytes sent back (cut anywhere). The
-    // attempt digits of the outgoing blocks go to `digits`.
-    bool logMatches(QByteArray *digits = nullptr) const
+    // The exchange as the monitor shows it is "log.txt" block for block; its requests are the
+    // frames that arrived, in order, and its replies, joined, exactly the bytes sent back (cut
+    // anywhere). The requests' attempt digits go to `digits`, the decision rows to `decisions`.
+    bool logMatches(QByteArray *digits = nullptr, QStringList *decisions = nullptr)
     {
-        const QByteArray log = f.log(), in = relay ? relay->sent : incoming;
-        const QList<QByteArray> out = requests();
-        const auto outgoing = [&](int p) {
-            return p < log.size() && log.at(p) >= '0' && log.at(p) <= '5' && log.mid(p + 1, 10) == "------->\r\n";
-        };
-        const auto header = [&](int p) { return p == log.size() || outgoing(p) || log.mid(p, 10) == "<-------\r\n"; };
-        QByteArray d, got;
-        int pos = 0, r = 0;
-        while (pos < log.size()) {
-            if (outgoing(pos)) {
-                if (r == out.size() || log.mid(pos + 11, out.at(r).size() + 2) != out.at(r) + "\r\n")
-                    return false;
-                d += log.at(pos);
-                pos += 13 + out.at(r++).size();
-            } else if (log.mid(pos, 10) == "<-------\r\n") {
-                int end = pos + 10;
-                while (end < log.size() && !(log.mid(end, 2) == "\r\n" && header(end + 2)))
-                    ++end;
-                got += log.mid(pos + 10, end - pos - 10);
-                pos = end + 2;
-            } else {
-                return false;
+        const ExchangeModel *m = w().findChild<ExchangeMonitor *>()->model();
+        QByteArray log, in, d;
+        QList<QByteArray> out;
+        QStringList said;
+        for (int r = 0; r < m->heldRows(); ++r) {
+            const ExchangeModel::Entry &e = m->entry(r);
+            const bool request = e.kind == ExchangeModel::Kind::Request;
+            if (e.kind == ExchangeModel::Kind::Decision)
+                said << e.meaning;
+            else
+                log += (request ? e.attempt + QByteArray("------->") : "<-------") + "\r\n" + e.bytes + "\r\n";
+            if (request) {
+                out << e.bytes;
+                d += e.attempt;
+            } else if (e.kind == ExchangeModel::Kind::Reply) {
+                in += e.bytes;
             }
         }
         if (digits)
             *digits = d;
-        return r == out.size() && got == in;
+        if (decisions)
+            *decisions = said;
+        return log == f.log() && out == requests() && in == (relay ? relay->sent : incoming);
     }
 
     WindowFixture f;

@@ -61,7 +61,9 @@ private slots:
     // The user's configuration (the fast exchange, the monitor's dock) starts empty.
     void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path()); }
 
-    // Before anything is connected: shown whole, fields the controller fills read-only.
+    // Before anything is connected: shown whole, fields the controller fills read-only. A second
+    // start in the same folder leaves only its own exchange in the log; the table's defaults
+    // zero row 0, and the address boxes follow it.
     void startState()
     {
         WindowFixture f;
@@ -76,6 +78,15 @@ private slots:
         for (QLineEdit *e : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
             QVERIFY(e->isReadOnly());
         QCOMPARE(cutTexts(w), QString());
+        QFile log(f.dir.filePath(QStringLiteral("log.txt")));
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("an earlier run\r\n"));
+        log.close();
+        MainWindow second;
+        QVERIFY(f.log().isEmpty());
+        P::sbDeviceAdr(second)->setValue(7);
+        P::sbDutAdr(second)->setValue(9);
+        P::massiveAdr(second)->setDefault();
+        QCOMPARE(P::sbDeviceAdr(second)->value() + P::sbDutAdr(second)->value(), 0);
     }
 
     // With its menus and the transmitter's range row, the window fits a 1366 x 768 screen less
@@ -103,12 +114,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("none") << 0 << 0 << 0 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
         QTest::newRow("receiver 200") << 1 << 200 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
-        QTest::newRow("receiver 295") << 1 << 295 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange0";
         QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange1";
         QTest::newRow("receiver 296 transparent") << 1 << 296 << 1 << "tx0 data0 rx0 table0 adr0 dut0 range0 rxrange0";
         QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
         QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
-        QTest::newRow("transmitter 295") << 2 << 295 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
         QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range1 rxrange0";
         QTest::newRow("transmitter 296 transparent") << 2 << 296 << 1 << "tx0 data0 rx0 table0 adr1 dut1 range0 rxrange0";
     }
@@ -141,10 +150,8 @@ private slots:
         QTest::addColumn<int>("channel");
         QTest::addColumn<QString>("speed");
         QTest::addColumn<QString>("expected");   // channel, its maximum, the frequency in the group's title
-        QTest::newRow("4800 ch0") << 0 << "4800" << "0 11 868.025";
         QTest::newRow("9600 ch11") << 11 << "9600" << "11 11 868.575";
         QTest::newRow("ch9 to 19200 cut to 5") << 9 << "19200" << "5 5 868.55";
-        QTest::newRow("38400 ch1") << 1 << "38400" << "1 2 868.3";
         QTest::newRow("ch9 to 115200 cut to 0") << 9 << "115200" << "0 0 868.3";
     }
     // The radio speed limits the channel, cuts a channel above the new limit and sets the
@@ -165,21 +172,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");   // null: no file; "dir": settings.conf is a folder
         QTest::addColumn<QString>("periods");      // ZaprosTimeMs, ZaprosSimTimeMs, ZaprosResiverTimeMs
-        QByteArray noise;
-        for (quint32 i = 0, x = 12345; i < 4096; ++i)
-            noise.append(char((x = x * 1103515245u + 12345u) >> 24));
         QTest::newRow("no file") << QByteArray() << "1000 1000 200";
         QTest::newRow("all keys") << periods(20, 30, 40) << "20 30 40";
-        QTest::newRow("missing keys") << QByteArray("[settings]\nZaprosSimTimeMs=300\n") << "1000 300 200";
         QTest::newRow("low 16 bits, zero") << QByteArray("[settings]\nZaprosTimeMs=66536\nZaprosSimTimeMs=0\n") << "1000 1000 200";
-        QTest::newRow("minus one") << QByteArray("[settings]\nZaprosResiverTimeMs=-1\n") << "1000 1000 65535";
         QTest::newRow("values that are no numbers")
             << QByteArray("[settings]\nZaprosTimeMs=fast\nZaprosSimTimeMs=\nZaprosResiverTimeMs=1e3\n") << "1000 1000 200";
-        QTest::newRow("keys outside the group") << QByteArray("ZaprosTimeMs=50\n") << "1000 1000 200";
         QTest::newRow("broken lines around good keys")
             << QByteArray("[[]]\n=\n==x\n\x01\x02\x03\n[settings]\nZaprosTimeMs=300\n;;\n\xff\xfe\nZaprosResiverTimeMs=40\n")
             << "300 1000 40";
-        QTest::newRow("binary noise") << noise << "1000 1000 200";
         QTest::newRow("two megabytes of one line") << QByteArray(2 << 20, 'x') << "1000 1000 200";
         QTest::newRow("settings.conf is a folder") << QByteArray("dir") << "1000 1000 200";
     }
@@ -232,11 +232,8 @@ private slots:
         QTest::addColumn<QString>("shown");   // in the status bar: the kept note, else the message
         QTest::newRow("missing device") << "/dev/does-not-exist-0"
             << "Не удалось открыть порт /dev/does-not-exist-0: порт не найден (No such file or directory)";
-        QTest::newRow("not a tty") << "/dev/null" << "Не удалось открыть порт /dev/null: это устройство не "
-            "последовательный порт или не принимает его настройки (Inappropriate ioctl for device)";
         QTest::newRow("a folder") << "/tmp" << "Не удалось открыть порт /tmp: неизвестная ошибка (Is a directory)";
         QTest::newRow("empty name") << "" << "Не выбран порт";
-        QTest::newRow("blank name") << "   " << "Не выбран порт";
     }
     // A port that does not open leaves the window closed, says why, sends nothing on the next
     // ticks, and a port that works then opens as usual.
@@ -300,10 +297,8 @@ private slots:
         QTest::addColumn<int>("interval");
         QTest::newRow("version") << int(SendType::readVersion) << 5 << 41000;
         QTest::newRow("+++") << int(SendType::comandRegim) << 5 << 42000;
-        QTest::newRow("register write") << int(SendType::saveSimParam) << 5 << 42000;
         QTest::newRow("data record") << int(SendType::resiverInfo) << 5 << 43000;
         QTest::newRow("record after +++") << int(SendType::readSetting) << 5 << 41000;
-        QTest::newRow("one repeat") << int(SendType::readVersion) << 4 << 41000;
         QTest::newRow("last repeat") << int(SendType::readVersion) << 0 << 41000;
     }
     // A request leaves as it is, is logged as one block with its attempt digit and sets the
@@ -364,22 +359,6 @@ private slots:
         QVERIFY(!P::answerReceived(w));
         for (const QByteArray &data : P::resiverInfoData(w))
             QVERIFY(data.isEmpty());
-    }
-
-    // A second start in the same folder leaves only its own exchange in the log; the table's
-    // defaults zero row 0, and the address boxes follow it.
-    void logEmptiedAndRowZero()
-    {
-        WindowFixture f;
-        QFile log(f.dir.filePath(QStringLiteral("log.txt")));
-        QVERIFY(log.open(QIODevice::WriteOnly) && log.write("an earlier run\r\n"));
-        log.close();
-        MainWindow second;
-        QVERIFY(f.log().isEmpty());
-        P::sbDeviceAdr(second)->setValue(7);
-        P::sbDutAdr(second)->setValue(9);
-        P::massiveAdr(second)->setDefault();
-        QCOMPARE(P::sbDeviceAdr(second)->value() + P::sbDutAdr(second)->value(), 0);
     }
 
     void monitorModel()

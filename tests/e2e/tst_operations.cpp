@@ -5,8 +5,6 @@
 
 #include "fixture.h"
 
-#include "exchangemodel.h"
-#include "exchangemonitor.h"
 #include "profilecontroller.h"
 
 #include <algorithm>
@@ -57,8 +55,7 @@ private slots:
     void measurement_data();
     void measurement();
     void signalLevel();
-    void monitor_data();
-    void monitor();
+    void monitorDecisions();
     void profileFleet();
     void profileAtStart_data();
     void profileAtStart();
@@ -441,55 +438,23 @@ void TestOperations::signalLevel()
     QCOMPARE(b.requests().last(), at("AT+SRDRSSI?\r\n"));
 }
 
-void TestOperations::monitor_data()
+// The exchange monitor's decision rows say what the sequencer made of each reply or silence.
+void TestOperations::monitorDecisions()
 {
-    QTest::addColumn<sim::Faults>("faults");
-    QTest::addColumn<bool>("write");
-    QTest::addColumn<QStringList>("decisions");
-    const QStringList read = {"Ответ: <Transmitter v.296>", "Ответ: S250=5", "Ответ: S202=7",
-                              "Ответ: 13 байт", "Ответ: 24 байт"};
-    sim::Faults split, silent;
-    split.splitChunk = 4;
-    split.splitPauseMs = 1;
+    sim::Faults silent;
     silent.silent = true;
-    QStringList silence = {"Нет ответа"};
-    for (int n = 1; n <= 5; ++n)
-        silence << "Повтор " + QString::number(n) << "Нет ответа";
-    QTest::newRow("split replies") << split << false << read;
-    QTest::newRow("silence") << silent << false << silence;
-    QTest::newRow("write") << sim::Faults() << true << read + QStringList{"Ответ: 13 байт", "Ответ: 24 байт"};
-}
-
-// The exchange monitor's log rows rebuilt into blocks give "log.txt" byte for byte (a reply
-// in several reads is several rows), its decision rows say what the sequencer made of them.
-void TestOperations::monitor()
-{
-    QFETCH(sim::Faults, faults);
-    QFETCH(bool, write);
-    QFETCH(QStringList, decisions);
-    Bench b{Type::Transmitter, 296, faults, false, 100};   // room for a reply in pieces
+    Bench b{Type::Transmitter, 296, silent};
     QVERIFY(b.connect());
-    WAIT_VERIFY(b.settled(), 5000);
-    if (write)
-        QVERIFY(b.ticksUntilIdle(P::pbWrite(b.w())) > 0);
-
-    const ExchangeModel *m = b.w().findChild<ExchangeMonitor *>()->model();
-    QByteArray log;
-    QStringList got;
-    int requests = 0, replies = 0;
-    for (int r = 0; r < m->heldRows(); ++r) {
-        const ExchangeModel::Entry &e = m->entry(r);
-        if (e.kind == ExchangeModel::Kind::Decision)
-            got << e.meaning;
-        else
-            log += (e.kind == ExchangeModel::Kind::Request ? e.attempt + QByteArray("------->") : "<-------") + "\r\n"
-                   + e.bytes + "\r\n";
-        requests += e.kind == ExchangeModel::Kind::Request;
-        replies += e.kind == ExchangeModel::Kind::Reply;
-    }
-    QCOMPARE(log, b.f.log());
-    QCOMPARE(got, decisions);
-    QVERIFY(!faults.splitChunk || replies > requests);
+    WAIT_VERIFY(b.settled() && b.texts == QStringList{kNoAnswer}, 5000);
+    b.server->setFaults({});
+    P::pbRead(b.w())->click();
+    WAIT_VERIFY(b.readDone(), 5000);
+    QStringList decisions, want = {"Нет ответа"};
+    for (int n = 1; n <= 5; ++n)
+        want << "Повтор " + QString::number(n) << "Нет ответа";
+    QVERIFY(b.logMatches(nullptr, &decisions));
+    QCOMPARE(decisions, want << "Ответ: <Transmitter v.296>" << "Ответ: S250=5" << "Ответ: S202=7" << "Ответ: 13 байт"
+                             << "Ответ: 24 байт");
 }
 
 // A fleet from one profile: device A is read, edited, written and saved as a profile; device
@@ -510,12 +475,8 @@ void TestOperations::profileFleet()
     const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
     QCOMPARE(profiles->save(file, QStringLiteral("резервуары 1–12")), QString());
 
-    sim::Device deviceB(Type::Transmitter, 296);   // its own address 99, ДУТ 7 and subnet 9
-    QByteArray record = deviceB.settings();
-    record[1] = 9;
-    record[2] = 99;
-    record[7] = 7;
-    deviceB.setSettings(record);
+    sim::Device deviceB(Type::Transmitter, 296);   // its own subnet 9, address 99 and ДУТ 7
+    deviceB.setSettings(hex("03096302020700070a0a0a0a01"));
     deviceB.setSRegister(250, 9);
     sim::PtyServer serverB(&deviceB);
     P::pbConnect(b.w())->click();   // lets A go
