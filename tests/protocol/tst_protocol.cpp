@@ -81,7 +81,7 @@ private slots:
     void settingsRecord_data()
     {
         QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<quint16>("version");   // 0 for the transmitter layout
+        QTest::addColumn<quint16>("version");
         QTest::addColumn<QString>("outputs");   // fq1 fq1Mode fq2 fq2Mode range4096
         QTest::newRow("rx v200 byte 9 = 0x85") << hex("03050201020700 0980 850c 0304 01") << quint16(200) << "5 1 12 0 1";
         QTest::newRow("rx v220 modes in bit 7") << hex("03050201020700 0980 858f 0304 00") << quint16(220) << "5 1 15 1 0";
@@ -92,10 +92,6 @@ private slots:
     {
         QFETCH(QByteArray, record);
         QFETCH(quint16, version);
-        if (version == 0) {
-            QCOMPARE(packTransmitterSettings(unpackTransmitterSettings(record)).toHex(), record.toHex());
-            return;
-        }
         const ReceiverSettings s = unpackReceiverSettings(record, version);
         QTEST(QStringLiteral("%1 %2 %3 %4 %5").arg(s.fq1).arg(s.fq1Mode).arg(s.fq2).arg(s.fq2Mode).arg(s.range4096),
               "outputs");
@@ -298,8 +294,6 @@ private slots:
         DeviceConfig read = sent;
         if (change == "channel")
             read.radio().channel = 4;
-        else if (change == "power")
-            read.radio().power = 1;
         else if (change == "range")
             read.transmitter.range4096 = read.receiver.range4096 = false;
         else if (change == "masks")
