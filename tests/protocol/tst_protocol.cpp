@@ -50,6 +50,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("actual");
         QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("version") << versionRequest() << hex("210101");
+        QTest::newRow("read settings") << readSettingsRequest() << hex("210103");
+        QTest::newRow("table, transmitter") << readTableRequest(Transmitter) << hex("210107");
         QTest::newRow("table, receiver") << readTableRequest(Receiver) << hex("210133");
         QTest::newRow("tx write") << writeSettingsFrame(transmitter()) << hex("210e 0305110202070001 0a0a0a0a 01 02");
         QTest::newRow("tx write, 65536") << writeSettingsFrame(transmitter(0, false)) << hex("210e 0305110202070001 0a0a0a0a 00 02");
@@ -81,8 +84,9 @@ private slots:
     void settingsRecord_data()
     {
         QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<quint16>("version");
+        QTest::addColumn<quint16>("version");   // 0 for the transmitter layout
         QTest::addColumn<QString>("outputs");   // fq1 fq1Mode fq2 fq2Mode range4096
+        QTest::newRow("tx, transparent") << hex("0305118202070001 010b0cfa 00") << quint16(0) << "";
         QTest::newRow("rx v200 byte 9 = 0x85") << hex("03050201020700 0980 850c 0304 01") << quint16(200) << "5 1 12 0 1";
         QTest::newRow("rx v220 modes in bit 7") << hex("03050201020700 0980 858f 0304 00") << quint16(220) << "5 1 15 1 0";
         QTest::newRow("rx v221 byte 9 = 0x85") << hex("03050201020702 0980 8503 0304 00") << quint16(221) << "133 0 3 1 0";
@@ -92,6 +96,10 @@ private slots:
     {
         QFETCH(QByteArray, record);
         QFETCH(quint16, version);
+        if (version == 0) {
+            QCOMPARE(packTransmitterSettings(unpackTransmitterSettings(record)).toHex(), record.toHex());
+            return;
+        }
         const ReceiverSettings s = unpackReceiverSettings(record, version);
         QTEST(QStringLiteral("%1 %2 %3 %4 %5").arg(s.fq1).arg(s.fq1Mode).arg(s.fq2).arg(s.fq2Mode).arg(s.range4096),
               "outputs");
@@ -305,6 +313,17 @@ private slots:
             named << (d.field.startsWith("Таблица") || d.field.endsWith("16–255") ? d.field
                                                                                      : d.field + ": " + d.sent + " / " + d.read);
         QTEST(named, "named");
+    }
+
+    // A settings reply fills the record's fields; the power stays the radio module's.
+    void takeSettingsReply()
+    {
+        DeviceConfig c;
+        c.deviceType = Transmitter;
+        c.version = 296;
+        c.transmitter.power = 3;
+        c.takeSettingsReply(hex("0305110202070001 0a0a0a0a 00"));
+        QCOMPARE(writeSettingsFrame(c.transmitter).toHex(), hex("210e 0305110202030001 0a0a0a0a 00 02").toHex());
     }
 
     // When the fast pace may decide a step: never on part of a reply, a longer record or ERROR.
