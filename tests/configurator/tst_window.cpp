@@ -313,13 +313,18 @@ private slots:
         if (type == SendType::readSetting)
             P::send(w, hex("21042b2b2b04"), SendType::comandRegim);
         P::attemptsLeft(w) = quint8(attempts);
+        QFETCH(int, interval);
+        const bool samePeriod = P::timer(w)->interval() == interval;
+        QTRY_VERIFY(P::timer(w)->remainingTime() < P::timer(w)->interval() - 50);
         const QByteArray frame = hex("2105415453300d04") + char(type);
         const QByteArray before = f.log();
         P::send(w, frame, SendType::SendType(type));
         QByteArray sent;
         QTRY_VERIFY((sent += f.pty.readAvailable()).endsWith(frame));
         QCOMPARE(f.log().mid(before.size()), char('5' - attempts) + QByteArray("------->\r\n") + frame + "\r\n");
-        QTEST(P::timer(w)->interval(), "interval");
+        QCOMPARE(P::timer(w)->interval(), interval);
+        // Only a new period restarts the timer: else every request would push the ticks back.
+        QVERIFY(!samePeriod || P::timer(w)->remainingTime() < interval - 50);
     }
 
     // Replies the sequencer must not take: one to a request a click replaced, a record after

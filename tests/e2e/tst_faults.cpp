@@ -167,7 +167,7 @@ void TestFaults::situations()
     b.server->setFaults(c.write);
     b.answers = c.answers;
     const int start = b.requests().size(), boxes = b.boxes.size();
-    const Type type = c.act == TypeChange ? Type(3 - c.type) : c.type;
+    const Type type = c.act == TypeChange ? Type(3 - c.type) : c.type;   // the other kind, or the same
     if (c.act == TypeChange) {
         b.device.setType(type);
         P::pbRead(w)->click();
