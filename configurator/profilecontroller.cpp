@@ -35,6 +35,13 @@ struct UserSettings : QSettings
 
 QString filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
 
+// The profile dialogs open in the folder of the last profile, the user's documents at first.
+QString lastFolder()
+{
+    return UserSettings().value(QLatin1String(kFolderKey),
+                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+}
+
 // Qt's own file dialog, so that a row can be added under the file name.
 void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
 {
@@ -148,10 +155,7 @@ void ProfileController::saveWithDialog()
     if (!m_save->isEnabled())
         return;
     const proto::DeviceConfig c = m_window->panelsConfig();
-    UserSettings settings;
-    const QString folder = settings.value(QLatin1String(kFolderKey),
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
-    QFileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), folder, filter());
+    QFileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), lastFolder(), filter());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
@@ -178,10 +182,7 @@ void ProfileController::loadWithDialog()
         status(QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"), kStatusMs);
         return;
     }
-    UserSettings settings;
-    const QString folder = settings.value(QLatin1String(kFolderKey),
-                                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
-    QFileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), folder, filter());
+    QFileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     auto *keep = new QCheckBox(QStringLiteral("Сохранить адрес устройства"));
