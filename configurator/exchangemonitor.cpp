@@ -1,4 +1,5 @@
 #include "exchangemonitor.h"
+#include "usersettings.h"
 
 #include "csv.h"
 #include "exchangemodel.h"
@@ -24,8 +25,6 @@ namespace {
 
 // The window's layout belongs to the user: kept in the user's configuration, never beside
 // "log.txt".
-const QString kOrganization = QStringLiteral("talver");
-const QString kApplication = QStringLiteral("configurator");
 const QString kGroup = QStringLiteral("exchangeMonitor");
 
 } // namespace
@@ -136,7 +135,7 @@ bool ExchangeMonitor::eventFilter(QObject *watched, QEvent *event)
 
 void ExchangeMonitor::restore(QMainWindow *window)
 {
-    QSettings settings(kOrganization, kApplication);
+    UserSettings settings;
     settings.beginGroup(kGroup);
     const auto area = Qt::DockWidgetArea(settings.value(QStringLiteral("area"), int(Qt::BottomDockWidgetArea)).toInt());
     window->addDockWidget(area == Qt::NoDockWidgetArea ? Qt::BottomDockWidgetArea : area, this);
@@ -179,7 +178,7 @@ void ExchangeMonitor::remember()
     const auto *window = qobject_cast<const QMainWindow *>(parent());
     if (!window)
         return;
-    QSettings settings(kOrganization, kApplication);
+    UserSettings settings;
     settings.beginGroup(kGroup);
     settings.setValue(QStringLiteral("visible"), !isHidden());
     settings.setValue(QStringLiteral("floating"), isFloating());

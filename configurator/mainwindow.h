@@ -145,6 +145,7 @@ private:
     void endOperation(Outcome how);
     void finishWrite(Outcome how);
     void startWrite(const proto::DeviceConfig &values);
+    void writePass(const proto::DeviceConfig &values);
     void finishResiverInfo();
     QString failureDetail() const;
     bool ask(const QString &question, const QString &detail = QString());

@@ -1,4 +1,5 @@
 #include "profilecontroller.h"
+#include "usersettings.h"
 
 #include "journal.h"
 #include "mainwindow.h"
@@ -27,11 +28,6 @@ constexpr int kStatusMs = 8000;
 const char kRecentKey[] = "profiles/recent";
 const char kFolderKey[] = "profiles/folder";
 
-// The technician's choices live in the user's configuration, never beside the program.
-struct UserSettings : QSettings
-{
-    UserSettings() : QSettings(QSettings::UserScope, QStringLiteral("talver"), QStringLiteral("configurator")) {}
-};
 
 QString filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
 

@@ -303,10 +303,8 @@ void MainWindow::stepFailed(ActionType step)
 // A write whose read-back differs or went unanswered: write the same values again, or end.
 void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
 {
-    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail)) {
-        operation = steps::Operation::None;   // the same write again: it has no outcome yet
-        startWrite(pendingWrite);
-    }
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+        writePass(pendingWrite);   // the same write again: it has no outcome yet
     else
         endOperation(otherwise);
 }
@@ -523,6 +521,12 @@ void MainWindow::startRead()
 void MainWindow::startWrite(const proto::DeviceConfig &values)
 {
     beginOperation(steps::Operation::Write);
+    writePass(values);
+}
+
+// One pass of the write: the registers, the table, the record, the read-back.
+void MainWindow::writePass(const proto::DeviceConfig &values)
+{
     pendingWrite = values;
     readBack = values;
     skippedRegisters.clear();
