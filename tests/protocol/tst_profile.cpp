@@ -57,10 +57,9 @@ private slots:
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("version");
-        for (const int type : {int(Transmitter), int(Receiver)}) {
+        for (const int type : {int(Transmitter), int(Receiver)})
             for (const int version : {200, 221, 296})
                 QTest::addRow("%s %d", type == Transmitter ? "transmitter" : "receiver", version) << type << version;
-        }
     }
 
     // What the panels hold goes through the file and comes back whole over a device of the same
@@ -105,8 +104,6 @@ private slots:
                                   << "строка 3, столбец 16" << none;
         QTest::newRow("newer version") << QByteArray(R"({"format": "talver-profile", "version": 2, "device": "transmitter"})")
                                        << tx << "версия формата 2 новее" << none;
-        QTest::newRow("other device type") << doc("receiver", "\"comment\": \"\"") << tx
-                                           << "для устройства «Приемник», а подключено устройство «Передатчик»" << none;
         QTest::newRow("channel beyond the speed's plan") << doc("transmitter", R"("radio": {"speed": "38400"})") << tx
                                                          << "Канал связи: 3" << none;
         QTest::newRow("output the firmware cannot address") << doc("receiver", R"("settings": {"outputAd2Address": 16})")
@@ -134,14 +131,8 @@ private slots:
 
     void journalLine()
     {
-        journal::Entry e;
-        e.time = QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3));
-        e.port = QStringLiteral("/dev/ttyUSB0");
-        e.deviceType = Transmitter;
-        e.version = 296;
-        e.address = 42;
-        e.profile = QStringLiteral("/home/т/site;1 \"new\".json");
-        e.result = 1;
+        const journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Transmitter,
+                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), 1};
         QCOMPARE(QString::fromUtf8(journal::line(e)),
                  QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения\r\n"));
     }
