@@ -322,19 +322,16 @@ public:
 
     // The exchange as the monitor shows it is "log.txt" block for block; its requests are the
     // frames that arrived, in order, and its replies, joined, exactly the bytes sent back (cut
-    // anywhere). The requests' attempt digits go to `digits`, the decision rows to `decisions`.
-    bool logMatches(QByteArray *digits = nullptr, QStringList *decisions = nullptr)
+    // anywhere). The requests' attempt digits go to `digits`.
+    bool logMatches(QByteArray *digits = nullptr)
     {
         const ExchangeModel *m = w().findChild<ExchangeMonitor *>()->model();
         QByteArray log, in, d;
         QList<QByteArray> out;
-        QStringList said;
         for (int r = 0; r < m->heldRows(); ++r) {
             const ExchangeModel::Entry &e = m->entry(r);
             const bool request = e.kind == ExchangeModel::Kind::Request;
-            if (e.kind == ExchangeModel::Kind::Decision)
-                said << e.meaning;
-            else
+            if (e.kind != ExchangeModel::Kind::Decision)
                 log += (request ? e.attempt + QByteArray("------->") : "<-------") + "\r\n" + e.bytes + "\r\n";
             if (request) {
                 out << e.bytes;
@@ -345,8 +342,6 @@ public:
         }
         if (digits)
             *digits = d;
-        if (decisions)
-            *decisions = said;
         return log == f.log() && out == requests() && in == (relay ? relay->sent : incoming);
     }
 

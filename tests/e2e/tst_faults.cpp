@@ -86,14 +86,11 @@ void TestFaults::situations_data()
         {"transmitter, every 3rd request lost: read, write, read back", {tx, 296, drop3, drop3, {}, Write, {Yes, No}, "?", {"?"}}},
         {"receiver, every 5th request lost: read, write, read back", {rx, 221, drop5, drop5, {}, Write, {Yes, No}, "?", {"?"}}},
         // The longest reply (32 bytes) must be in before the period ends.
-        {"transmitter, 1-byte chunks", {tx, 296, bytes, bytes, {}, Write, {}, checked, {}, 60}},
         {"receiver, 1-byte chunks", {rx, 221, bytes, bytes, {}, Write, {}, checked, {}, 60}},
         {"transmitter, replies 25 ms late", {tx, 296, late, late, {}, Write, {}, checked, {}, 40}},
-        {"receiver, replies 25 ms late", {rx, 221, late, late, {}, Write, {}, checked, {}, 40}},
         // Noise before a binary record cannot be told from the record: no settings read can be
         // trusted, none may reach the panels; the write then asks first and gives up the read-back.
         {"transmitter, noise before replies", {tx, 296, noise, noise, {}, Write, {Yes, No}, "?", {kNoSettings, "?"}}},
-        {"receiver, noise before replies", {rx, 221, noise, noise, {}, Write, {Yes, No}, "?", {kNoSettings, "?"}}},
         {"noise on the first replies, records in pieces: channel 3, subnet 5, address 17",
          {tx, 221, f([](sim::Faults &f) { f.garbageFirst = 6; f.splitChunk = 3; f.splitPauseMs = 1; }), {}, {}, Read, {}, read, {}}},
         {"receiver without line ends or \">\": the read completes",
@@ -121,12 +118,12 @@ void TestFaults::situations_data()
         {"receiver, then transmitter", {rx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
         {"transmitter, then receiver", {tx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
     };
+    // Seven silent steps wait whole periods in either pace, and a bad line is the normal pace's:
+    // the fast pace gets the rows where every reply comes.
     for (const bool fast : {false, true}) {
         for (const auto &row : rows) {
-            // Seven silent steps wait whole periods in either pace; a bad line is the normal pace's.
             const Case &c = row.second;
-            if (!fast || (!c.write.ignoreAt && c.act != ReadInWrite && c.act != TypeChange && c.period == kPeriod
-                          && c.read.dropEvery + c.read.garbage == 0))
+            if (!fast || (c.act == Read && c.period == kPeriod) || c.act == StopWrite || c.act == Guard)
                 QTest::addRow("%s%s", row.first, fast ? ", fast" : "") << c << fast;
         }
     }

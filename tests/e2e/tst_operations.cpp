@@ -1,7 +1,7 @@
 // The window's operations end to end against the simulated controller: read, write with its
 // read-back, factory defaults, silent steps and the questions they raise, the receiver's poll,
-// the measurement, the signal level, profiles and the exchange monitor. Every request,
-// question and value is checked on both sides of the line.
+// the measurement and a fleet written from one profile. Every request, question and value is
+// checked on both sides of the line.
 
 #include "fixture.h"
 
@@ -14,7 +14,6 @@ using namespace e2e;
 namespace {
 
 const QString kNoAnswer = QStringLiteral("Нет ответа от контроллера");
-const QString kNoSettings = QStringLiteral("Не удалось считать настройки контроллера");
 const QString kChannels = QStringLiteral("Не удалось считать доступные каналы. Проверьте питание. Продолжить?");
 const QString kPowers = QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?");
 const QString kDataMode = QStringLiteral("Не удалось перевести в режим передачи данных. Проверьте питание. Продолжить?");
@@ -50,15 +49,9 @@ private slots:
     void readWriteReset();
     void silentSteps_data();
     void silentSteps();
-    void receiverPoll_data();
     void receiverPoll();
-    void measurement_data();
     void measurement();
-    void signalLevel();
-    void monitorDecisions();
     void profileFleet();
-    void profileAtStart_data();
-    void profileAtStart();
 };
 
 void TestOperations::readWriteReset_data()
@@ -70,22 +63,21 @@ void TestOperations::readWriteReset_data()
     QTest::addColumn<QByteArray>("table");
     QTest::addColumn<bool>("fast");
     const int tx = Type::Transmitter, rx = Type::Receiver;
-    for (const bool fast : {false, true}) {
-        const char *pace = fast ? ", fast" : "";
-        // Power in the record differs from S202 on purpose: the knob takes the module's value.
-        QTest::addRow("transmitter 200, transparent%s", pace) << tx << 200 << hex("09072a81010300050c0d0e0f00")
-            << QList<int>{1, 7, 9, 6, 1} << QByteArray() << fast;
-        QTest::addRow("transmitter 221, two-digit subnet%s", pace) << tx << 221 << hex("040b210300020007141e283201")
-            << QList<int>{0, 11, 4, 5, 0} << hex("012208000000012309000000000000000000000000010300") << fast;
-        QTest::addRow("transmitter 296, range 65536%s", pace) << tx << 296 << hex("022c30020301000c0506070800")
-            << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000") << fast;
-        QTest::addRow("receiver 200, modes in bit 7%s", pace) << rx << 200 << hex("05090380010200a53c85030c0f00")
-            << QList<int>{1, 9, 5, 3, 1} << QByteArray() << fast;
-        QTest::addRow("receiver 221, modes in byte 6%s", pace) << rx << 221 << hex("040c050102040210802a1163c801")
-            << QList<int>{0, 12, 4, 7, 2} << (hex("05000080") + QByteArray(25, '\0') + hex("80")) << fast;
-        QTest::addRow("receiver 296, range 65536%s", pace) << rx << 296 << hex("0b630203000103ff01ff00102000")
-            << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << fast;
-    }
+    // Power in the record differs from S202 on purpose: the knob takes the module's value.
+    QTest::newRow("transmitter 200, transparent") << tx << 200 << hex("09072a81010300050c0d0e0f00")
+        << QList<int>{1, 7, 9, 6, 1} << QByteArray() << false;
+    QTest::newRow("transmitter 221, two-digit subnet") << tx << 221 << hex("040b210300020007141e283201")
+        << QList<int>{0, 11, 4, 5, 0} << hex("012208000000012309000000000000000000000000010300") << false;
+    QTest::newRow("transmitter 296, range 65536") << tx << 296 << hex("022c30020301000c0506070800")
+        << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000") << false;
+    QTest::newRow("receiver 200, modes in bit 7") << rx << 200 << hex("05090380010200a53c85030c0f00")
+        << QList<int>{1, 9, 5, 3, 1} << QByteArray() << false;
+    QTest::newRow("receiver 221, modes in byte 6") << rx << 221 << hex("040c050102040210802a1163c801")
+        << QList<int>{0, 12, 4, 7, 2} << (hex("05000080") + QByteArray(25, '\0') + hex("80")) << false;
+    QTest::newRow("receiver 296, range 65536") << rx << 296 << hex("0b630203000103ff01ff00102000")
+        << QList<int>{0, 99, 11, 0, 0} << QByteArray(30, '\x5a') << false;
+    QTest::newRow("transmitter 296, fast") << tx << 296 << hex("022c30020301000c0506070800")
+        << QList<int>{0, 44, 2, 4, 3} << hex("00000001400d00000000000000000000000001410e000000") << true;
 }
 
 // The read after connecting and again after "Считать": the exact requests, the panels equal
@@ -180,16 +172,9 @@ void TestOperations::silentSteps_data()
         << (F{id} + times(cmd, 6) + F{cha} + times(pow, 6) + F{ato})
         << QByteArray("0" "012345" "5" "012345" "5") << QStringList{kChannels, kPowers} << false << false
         << "Запрос: ATS250?. Устройство не ответило.";
-    QTest::newRow("read: three +++ lost leave two tries for ATS250?")
-        << false << QList<Loss>{{cmd, Relay::LoseReply, 0, 3}, {cha, Relay::Ignore}} << false << B{Yes}
-        << (F{id} + times(cmd, 4) + times(cha, 3) + F{pow, ato, rd, tbl})
-        << QByteArray("0" "0123" "345" "0000") << QStringList{kChannels} << true << false << "";
     QTest::newRow("read: No to the data mode question, ATO tried once more")
         << false << QList<Loss>{{ato, Relay::Ignore}} << false << B{No} << (F{id, cmd, cha, pow} + times(ato, 7))
         << QByteArray("0000" "012345" "5") << QStringList{kDataMode} << false << true << "";
-    QTest::newRow("read: settings never come")
-        << false << QList<Loss>{{rd, Relay::LoseReply}} << false << B{} << (F{id, cmd, cha, pow, ato} + times(rd, 6))
-        << QByteArray("00000" "012345") << QStringList{kNoSettings} << false << false << "";
 
     // The write after a clean read of the factory state: mode 0, subnet 5, channel 3, power 7,
     // speed 2, then the read-back. "+++" and "ATO" also occur in that read, hence the ranges.
@@ -201,9 +186,6 @@ void TestOperations::silentSteps_data()
     QTest::newRow("write: ATS220= unanswered, Yes goes on with ATS250=")
         << true << QList<Loss>{{w.at(1)}} << false << B{Yes} << (F{cmd} + times(w.at(1), 6) + w.mid(2) + rest)
         << QByteArray("0" "012345" "5555555" "50") << QStringList{kRadioWrite} << true << false << "";
-    QTest::newRow("write: ATS202= unanswered, Yes goes on with ATS201=")
-        << true << QList<Loss>{{w.at(4)}} << false << B{Yes} << (w.mid(0, 4) + times(w.at(4), 6) + w.mid(5) + rest)
-        << QByteArray("0000" "012345" "5555" "50") << QStringList{kRadioWrite} << true << false << "";
     QTest::newRow("write: No after +++ takes the module back with ATO")
         << true << QList<Loss>{{cmd, Relay::Ignore, 1}} << false << B{No} << (times(cmd, 6) + F{ato})
         << QByteArray("012345" "5") << QStringList{kRadioWrite} << false << false << "";
@@ -283,70 +265,38 @@ void TestOperations::silentSteps()
     QCOMPARE(logged.mid(start), digits + "0000000");
 }
 
-void TestOperations::receiverPoll_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::addColumn<int>("mask0");
-    QTest::addColumn<int>("mask1");
-    QTest::addColumn<QByteArray>("map");
-    QTest::addColumn<QList<int>>("polled");
-    QTest::addColumn<QList<QByteArray>>("frames");   // repeats of one frame counted once
-    QTest::addColumn<bool>("silentNine");            // record 9 stays silent for a while
-
-    const QList<QByteArray> frames221 = {hex("2102031e"), hex("2102091e"), hex("2102281e")};
-    const QByteArray none(30, '\0');
-    QTest::newRow("receiver 200: 3, 9, 14") << 200 << 0x08 << 0x42 << none << QList<int>{3, 9, 14}
-        << QList<QByteArray>{hex("21010d"), hex("210113"), hex("210118")} << false;
-    QTest::newRow("receiver 221: 3, 9 silent a while, 40") << 221 << 0x08 << 0x02 << kMap40 << QList<int>{3, 9, 40}
-        << frames221 << true;
-    QTest::newRow("receiver 221: 0, 15 and 255") << 221 << 0x01 << 0x80 << QByteArray(29, '\0') + '\x80'
-        << QList<int>{0, 15, 255} << QList<QByteArray>{hex("2102001e"), hex("21020f1e"), hex("2102ff1e")} << false;
-    QTest::newRow("receiver 221: nothing selected") << 221 << 0 << 0 << none << QList<int>{} << QList<QByteArray>{}
-        << false;
-}
-
-// "Данные с передатчиков": one request per chosen transmitter, then the table of all of them.
-// A record that does not come is asked for again on every second tick, with no limit and the
-// indicator red, until it answers.
+// "Данные с передатчиков": one request per chosen transmitter (3, 9 and 40), then the table of
+// all 256. A record that does not come is asked for again on every second tick, with no limit
+// and the indicator red, until it answers.
 void TestOperations::receiverPoll()
 {
-    QFETCH(int, version);
-    QFETCH(QList<int>, polled);
-    QFETCH(QList<QByteArray>, frames);
-    QFETCH(bool, silentNine);
-
-    Bench b{Type::Receiver, quint16(version)};
+    const QList<QByteArray> frames = {hex("2102031e"), hex("2102091e"), hex("2102281e")};
+    Bench b{Type::Receiver, 221};
     CONNECT_AND_READ(b);
     const int start = b.requests().size(), indicatorsBefore = b.indicators.size();
-    b.device.setRecordSilent(9, silentNine);
-    QFETCH(int, mask0);
-    QFETCH(int, mask1);
-    QFETCH(QByteArray, map);
-    startPoll(b.w(), mask0, mask1, map);
-    if (silentNine) {
-        WAIT_VERIFY(b.requestTicks.value(frames.at(1)).size() >= 5, 5000);
-        const QList<int> ticks = b.requestTicks.value(frames.at(1));
-        for (int i = 1; i < ticks.size(); ++i)
-            QCOMPARE(ticks.at(i) - ticks.at(i - 1), 2);
-        QVERIFY(b.indicators.mid(indicatorsBefore).contains(kRed));
-        b.device.setRecordSilent(9, false);
-    }
-    WAIT_VERIFY(b.tables.size() == 1, 5000);
+    b.device.setRecordSilent(9, true);
+    startPoll(b.w(), 0x08, 0x02, kMap40);
+    WAIT_VERIFY(b.requestTicks.value(frames.at(1)).size() >= 5, 5000);
+    const QList<int> ticks = b.requestTicks.value(frames.at(1));
+    for (int i = 1; i < ticks.size(); ++i)
+        QCOMPARE(ticks.at(i) - ticks.at(i - 1), 2);
+    QVERIFY(b.indicators.mid(indicatorsBefore).contains(kRed));
+    b.device.setRecordSilent(9, false);
+    WAIT_VERIFY(b.tables.size() == 1 && b.idle(), 5000);
     QVERIFY(b.boxes.isEmpty());
     QList<QByteArray> sent = b.requests().mid(start);
     sent.erase(std::unique(sent.begin(), sent.end()), sent.end());
     QCOMPARE(sent, frames);
-    WAIT_VERIFY(b.idle(), 5000);
     QCOMPARE(b.progress(), 255);
     QCOMPARE(b.progressMax(), 255);
 
     const QVector<QStringList> table = b.tables.first();
-    QCOMPARE(table.size(), version > 220 ? 256 : 16);
+    QCOMPARE(table.size(), 256);
     for (int n = 0; n < table.size(); ++n) {
         const QByteArray r = b.device.record(n);
         const auto word = [&r](int i) { return QString::number(quint8(r.at(i)) | quint8(r.at(i + 1)) << 8); };
-        const QStringList want = polled.contains(n) ? QStringList{QString::number(quint8(r.at(0))), word(2), word(4)}
-                                                    : QStringList{QString()};
+        const QStringList want = QList<int>{3, 9, 40}.contains(n)
+                                     ? QStringList{QString::number(quint8(r.at(0))), word(2), word(4)} : QStringList{""};
         QCOMPARE(table.at(n).mid(0, want.size() + 1), QStringList{QString::number(n)} + want);
     }
     const int settled = b.ticks, total = b.requests().size();
@@ -355,66 +305,45 @@ void TestOperations::receiverPoll()
     QVERIFY(b.logMatches());
 }
 
-void TestOperations::measurement_data()
-{
-    QTest::addColumn<int>("version");
-    QTest::addColumn<int>("sensor");   // index chosen in "Адрес ДУТ"
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QStringList>("fields");
-    // The simulator's sensor: level 1843 and 57 more per sensor index.
-    QTest::newRow("transmitter 200") << 200 << -1 << hex("210100")
-        << QStringList{"23", "1843", "500", "125", "998.289", "4998.45"};
-    QTest::newRow("transmitter 296, sensor 2") << 296 << 2 << hex("21020208")
-        << QStringList{"23", "1957", "500", "125", "998.289", "4998.45"};
-}
-
-// The measurement request every second tick, silent rounds grey and never red; switched off
-// just after a request left, its late answer must not fill the emptied fields again.
+// The measurement of sensor 2 (the simulator's level 1843 and 57 more per sensor) every second
+// tick, answered, silent, answered again: silent rounds grey, never red. Switched off just after
+// a request left, its late answer must not fill the emptied fields again.
 void TestOperations::measurement()
 {
-    QFETCH(int, version);
-    QFETCH(int, sensor);
-    QFETCH(QByteArray, request);
-    QFETCH(QStringList, fields);
-
-    Bench b{Type::Transmitter, quint16(version)};
+    const QByteArray request = hex("21020208");
+    Bench b{Type::Transmitter, 296};
     MainWindow &w = b.w();
     CONNECT_AND_READ(b);
-    if (sensor >= 0)
-        P::cbDataDut(w)->setCurrentIndex(sensor);
+    P::cbDataDut(w)->setCurrentIndex(2);
     const auto ticks = [&] { return b.requestTicks.value(request); };
     const auto shown = [&] {
         QStringList out;
         for (QLineEdit *e : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
             out << e->text();
-        return out;
+        return out.join(' ');
     };
     const int indicatorsBefore = b.indicators.size();
-    QPushButton *measure = P::pbMeasure(w);
-    measure->click();
-    WAIT_VERIFY(!P::leLevel(w)->text().isEmpty() && ticks().size() >= 3, 5000);
-    QCOMPARE(shown().join(" "), fields.join(" "));
-
     sim::Faults faults;
-    faults.silent = true;
-    b.server->setFaults(faults);
-    const int silentFrom = ticks().size();
-    WAIT_VERIFY(ticks().size() >= silentFrom + 3, 5000);
-    faults.silent = false;
-    b.server->setFaults(faults);
-    WAIT_VERIFY(ticks().size() >= silentFrom + 6, 5000);
+    P::pbMeasure(w)->click();
+    for (const bool silent : {false, true, false}) {
+        faults.silent = silent;
+        b.server->setFaults(faults);
+        const int from = ticks().size();
+        WAIT_VERIFY(ticks().size() >= from + 3, 5000);
+        if (!silent)
+            QCOMPARE(shown(), QStringLiteral("23 1957 500 125 998.289 4998.45"));
+    }
     for (int i = 1; i < ticks().size(); ++i)
         QCOMPARE(ticks().at(i) - ticks().at(i - 1), 2);
     const QStringList seen = b.indicators.mid(indicatorsBefore);
     QVERIFY(!seen.contains(kRed) && seen.contains(kGreen) && seen.contains(kGrey));
-    QCOMPARE(shown().join(" "), fields.join(" "));
 
     faults.delayMs = 10;
     b.server->setFaults(faults);
     int stopped = -1;
     QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
         if (frame == request && stopped < 0) {
-            measure->click();
+            P::pbMeasure(w)->click();
             stopped = ticks().size();
         }
     });
@@ -422,39 +351,9 @@ void TestOperations::measurement()
     const int settled = b.ticks;
     WAIT_VERIFY(b.ticks >= settled + 6, 5000);
     QCOMPARE(ticks().size(), stopped);   // nothing more asked
-    QVERIFY(b.incoming.endsWith(b.device.measurementReply(qMax(sensor, 0))));   // the late answer came
-    QCOMPARE(shown(), QStringList() << "" << "" << "" << "" << "" << "");
+    QVERIFY(b.incoming.endsWith(b.device.measurementReply(2)));   // the late answer came
+    QCOMPARE(shown(), QStringLiteral("     "));
     QVERIFY(b.logMatches());
-}
-
-// The status button asks the module's signal level: the bar and the status line show it.
-void TestOperations::signalLevel()
-{
-    Bench b{Type::Transmitter, 296};
-    CONNECT_AND_READ(b);
-    P::ui(b.w())->pbLevel->click();
-    WAIT_VERIFY(b.status() == QStringLiteral("Уровень сигнала: 87"), 3000);
-    QCOMPARE(P::ui(b.w())->progressBar_2->value(), 87);
-    QCOMPARE(b.requests().last(), at("AT+SRDRSSI?\r\n"));
-}
-
-// The exchange monitor's decision rows say what the sequencer made of each reply or silence.
-void TestOperations::monitorDecisions()
-{
-    sim::Faults silent;
-    silent.silent = true;
-    Bench b{Type::Transmitter, 296, silent};
-    QVERIFY(b.connect());
-    WAIT_VERIFY(b.settled() && b.texts == QStringList{kNoAnswer}, 5000);
-    b.server->setFaults({});
-    P::pbRead(b.w())->click();
-    WAIT_VERIFY(b.readDone(), 5000);
-    QStringList decisions, want = {"Нет ответа"};
-    for (int n = 1; n <= 5; ++n)
-        want << "Повтор " + QString::number(n) << "Нет ответа";
-    QVERIFY(b.logMatches(nullptr, &decisions));
-    QCOMPARE(decisions, want << "Ответ: <Transmitter v.296>" << "Ответ: S250=5" << "Ответ: S202=7" << "Ответ: 13 байт"
-                             << "Ответ: 24 байт");
 }
 
 // A fleet from one profile: device A is read, edited, written and saved as a profile; device
@@ -507,35 +406,6 @@ void TestOperations::profileFleet()
     QCOMPARE(lines.at(2).section(';', 1),
              QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));
     QCOMPARE(profiles->recentProfiles().value(0), file);
-}
-
-void TestOperations::profileAtStart_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<bool>("applied");
-    const QByteArray head = R"({"format": "talver-profile", "version": 1, "device": ")";
-    QTest::newRow("loaded after the read") << head + R"(transmitter", "radio": {"channel": 4}})" << true;
-    QTest::newRow("broken file") << head + R"(transmitter", "radio": {"channel": 4})" << false;
-    QTest::newRow("other device type") << head + R"(receiver"})" << false;
-}
-
-// Started with --port and --profile: the device is opened and read whatever the profile, and a
-// refused profile is said in a box.
-void TestOperations::profileAtStart()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(bool, applied);
-    Bench b(Type::Transmitter, 296);
-    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(json) == json.size());
-    f.close();
-    b.w().selectPort(b.server->slavePath());
-    b.w().findChild<ProfileController *>()->loadAtStart(file, true, true);
-    WAIT_VERIFY(b.settled() && b.w().panelsTrusted(), 5000);
-    QCOMPARE(b.w().panelsFromProfile(), applied);
-    QCOMPARE(P::sbChannel(b.w())->value(), applied ? 4 : 3);
-    QCOMPARE(b.texts, applied ? QStringList() : QStringList{QStringLiteral("Профиль не загружен: %1").arg(file)});
 }
 
 QTEST_MAIN(TestOperations)
