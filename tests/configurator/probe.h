@@ -32,6 +32,10 @@ public:
     PROBE_MEMBER(deviceType) PROBE_MEMBER(currentAction) PROBE_MEMBER(answerReceived) PROBE_MEMBER(gbRadio)
     PROBE_MEMBER(gbTransmitter) PROBE_MEMBER(gbData) PROBE_MEMBER(cbRegim) PROBE_MEMBER(cbRs485Speed)
     PROBE_MEMBER(settingsRecord)
+    // The fuzz targets and the bench read these too.
+    PROBE_MEMBER(baMassive) PROBE_MEMBER(expectedReply) PROBE_MEMBER(resiverInfoData)
+    PROBE_MEMBER(resiverInfoIndex) PROBE_MEMBER(timerInterval) PROBE_MEMBER(timerSimInterval)
+    PROBE_MEMBER(timerResiverInterval)
 #undef PROBE_MEMBER
 
 #define PROBE_CALL(name) \
@@ -44,4 +48,5 @@ public:
 #undef PROBE_CALL
 
     static void send(MainWindow &w, const QByteArray &data, SendType::SendType type) { w.send(data, type); }
+    static quint8 interpret(MainWindow &w, const QByteArray &batch) { return w.interpret(batch); }
 };
