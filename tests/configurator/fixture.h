@@ -21,18 +21,10 @@
 #include "resiver.h"
 #include "resiverinfo.h"
 
-#include <QAbstractItemModel>
-#include <QApplication>
-#include <QDir>
 #include <QGroupBox>
-#include <QFile>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QProgressBar>
-#include <QRegularExpression>
 #include <QSocketNotifier>
-#include <QStandardPaths>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,18 +51,15 @@ inline void isolateUserFolders()
 class WindowFixture
 {
 public:
-    // `settingsConf` null: no settings file at all.
-    explicit WindowFixture(const QByteArray &settingsConf = QByteArray(""), const QString &folder = QString())
-        : oldCwd(QDir::currentPath())
+    explicit WindowFixture(const QByteArray &settingsConf = QByteArray()) : oldCwd(QDir::currentPath())
     {
         isolateUserFolders();
         QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-        QDir::setCurrent(folder.isEmpty() ? dir.path() : folder);
-        if (folder.isEmpty() && !settingsConf.isNull()) {
-            QFile conf(dir.filePath(QStringLiteral("settings.conf")));
-            conf.open(QIODevice::WriteOnly);
+        QDir::setCurrent(dir.path());
+        QFile conf(dir.filePath(QStringLiteral("settings.conf")));
+        if (conf.open(QIODevice::WriteOnly))
             conf.write(settingsConf);
-        }
+        conf.close();
         window = std::make_unique<MainWindow>();
     }
     ~WindowFixture()
@@ -168,7 +157,6 @@ inline QList<QByteArray> radioWriteSequence(int regim, int subnet, int channel, 
 // module's: the window does not let it be edited.
 const QByteArray kTxWritten = hex("08052a010103000b1e1f202100");
 const QByteArray kRxWritten = hex("0805040101030181420607080900");   // modes in byte 6
-const QList<int> kWrittenRegisters = {0, 5, 8, 3, 1};                // 220, 250, 200, 202, 201
 // Rows 1, 2 and 7 on, row 2 marked In1A; none clashes with the device's own 42 / 11.
 const QByteArray kEditedTable = hex("015014015115000000000000000000000000015216010200");
 // Transmitters 16, 17, 247, 254 and 255 polled.

@@ -5,7 +5,6 @@
 
 #include "fixture.h"
 
-#include <QGroupBox>
 #include <QSettings>
 #include <QStyleOptionGroupBox>
 
@@ -52,7 +51,12 @@ class TestWindow : public QObject
 
 private slots:
     // The user's configuration starts empty, and the real one stays untouched.
-    void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path()); }
+    // Texts are measured in a desktop's font.
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    }
 
     // Before anything is connected: shown whole, fields the controller fills read-only.
     void startState()
@@ -64,21 +68,6 @@ private slots:
         for (QLineEdit *e : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
             QVERIFY(e->isReadOnly());
         QCOMPARE(cutTexts(w), QString());
-    }
-
-    // With its menus and the transmitter's range row, the window fits a 1366 x 768 screen less
-    // the desktop's panel and the title bar, in a desktop's font.
-    void fitsLaptopScreen()
-    {
-        const QFont font = QApplication::font();
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
-        WindowFixture f;
-        P::deviceType(f.w()) = proto::Transmitter;
-        P::numVersion(f.w()) = 296;
-        P::updatePanels(f.w());
-        const QSize least = f.w().minimumSizeHint();
-        QApplication::setFont(font);
-        QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
     }
 
     void panelRules_data()
@@ -94,7 +83,8 @@ private slots:
         QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
         QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range1 rxrange0";
     }
-    // Enabled and shown states after an identification, and no text cut in any of them.
+    // Enabled and shown states after an identification, no text cut in any of them, and the
+    // window with its menus fits a 1366 x 768 screen less the desktop's panel and title bar.
     void panelRules()
     {
         QFETCH(int, type);
@@ -116,6 +106,8 @@ private slots:
                   .arg(!P::resiverPanel(w)->findChild<QComboBox *>(QStringLiteral("cbOldProtokol"))->isHidden()),
               "expected");
         QCOMPARE(cutTexts(w), QString());
+        const QSize least = w.minimumSizeHint();
+        QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
     }
 
     // The radio speed limits the channel, cuts a channel above the new limit and sets the

@@ -3,6 +3,7 @@
 // "Считать" in the middle of an operation, and the cable pulled. Whatever happens: no hang,
 // the right notice or question, the panels show what the device holds or say they do not,
 // every byte in the exchange log, and nothing half applied to the panels or to the device.
+// A pulled cable leaves the window closed, quiet and ready for a new connection.
 
 #include "fixture.h"
 
@@ -12,7 +13,7 @@ using namespace e2e;
 
 namespace {
 
-enum Act { Read, Write, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange };
+enum Act { Read, Write, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange, PullRead, PullWrite, PullPoll };
 
 struct Case
 {
@@ -66,8 +67,6 @@ class TestFaults : public QObject
 private slots:
     void situations_data();
     void situations();
-    void pulledCable_data();
-    void pulledCable();
 };
 
 void TestFaults::situations_data()
@@ -80,7 +79,8 @@ void TestFaults::situations_data()
     const auto f = faults;
     const sim::Faults drop3 = f([](sim::Faults &f) { f.dropEvery = 3; }), drop5 = f([](sim::Faults &f) { f.dropEvery = 5; }),
                       bytes = f([](sim::Faults &f) { f.splitChunk = 1; f.splitPauseMs = 1; }),
-                      late = f([](sim::Faults &f) { f.delayMs = 25; }), noise = f([](sim::Faults &f) { f.garbage = true; });
+                      late = f([](sim::Faults &f) { f.delayMs = 25; }), late10 = f([](sim::Faults &f) { f.delayMs = 10; }),
+                      noise = f([](sim::Faults &f) { f.garbage = true; });
     const QList<QPair<const char *, Case>> rows = {
         // Over a lossy line the read-back may differ: one more write, then the outcome stands.
         {"transmitter, every 3rd request lost: read, write, read back", {tx, 296, drop3, drop3, {}, Write, {Yes, No}, "?", {"?"}}},
@@ -117,6 +117,10 @@ void TestFaults::situations_data()
         // write sends the new kind's record.
         {"receiver, then transmitter", {rx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
         {"transmitter, then receiver", {tx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
+        // The answer to the last request is still on its way when the cable goes.
+        {"cable pulled during a read", {tx, 221, late10, late10, {}, PullRead, {}, "?", {}, 30}},
+        {"cable pulled during a write", {tx, 221, late10, late10, {}, PullWrite, {}, "?", {}, 30}},
+        {"cable pulled during a receiver poll", {rx, 221, late10, late10, {}, PullPoll, {}, "?", {}, 30}},
     };
     // Seven silent steps wait whole periods in either pace, and a bad line is the normal pace's:
     // the fast pace gets the rows where every reply comes.
@@ -178,9 +182,13 @@ void TestFaults::situations()
         edit(w, type, c.version);
         P::sbChannel(w)->setValue(4);   // up to 5 at the device's 19200
     }
-    const QByteArray trigger = c.act == StopPoll ? hex("2102281e") : at("ATS200=4\r");
+    const bool pull = c.act == PullRead || c.act == PullWrite || c.act == PullPoll;
+    const QByteArray trigger = c.act == StopPoll || c.act == PullPoll ? hex("2102281e")
+                               : c.act == PullRead ? at("ATS202?\r") : at("ATS200=4\r");
     b.device.setRecordSilent(40, true);
     QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
+        if (frame == trigger && pull)   // not from inside the server's read handler: closing deletes its notifier
+            QMetaObject::invokeMethod(b.server, [&b] { b.server->closeMaster(); }, Qt::QueuedConnection);
         if (frame == trigger && !b.idle() && (c.act == StopWrite || c.act == StopPoll || c.act == ReadInWrite)) {
             QMetaObject::invokeMethod(&w, [&w, &c] {
                 if (c.act == StopPoll)
@@ -194,12 +202,40 @@ void TestFaults::situations()
         w.show();   // Esc reaches the window's shortcut only when it is the active window
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    if (c.act == StopPoll || c.act == PullPoll)
         startPoll(w, 0x08, 0x02, kMap40);
-        WAIT_VERIFY(b.tables.size() == 1 && b.settled(), 5000);
-    } else if (c.act != Read) {
+    else if (c.act == PullRead)
+        P::pbRead(w)->click();
+    else if (c.act != Read)
         P::pbWrite(w)->click();
-        if (c.act != Guard)
-            WAIT_VERIFY((c.act == ReadInWrite ? reads.size() == 2 : writes.size() == 1) && b.settled(), 20000);
+    const QString fields = panelFields(w);   // a pulled cable must leave them so
+    if (c.act == StopPoll)
+        WAIT_VERIFY(b.tables.size() == 1 && b.settled(), 5000);
+    else if (c.act != Read && c.act != Guard && !pull)
+        WAIT_VERIFY((c.act == ReadInWrite ? reads.size() == 2 : writes.size() == 1) && b.settled(), 20000);
+    if (pull) {
+        WAIT_VERIFY(!P::port(w)->isOpen(), 5000);
+        QVERIFY(b.idle());
+        QCOMPARE(P::pbConnect(w)->text(), QStringLiteral("Подключить"));
+        QVERIFY(!P::pbRead(w)->isEnabled() && P::cbPort(w)->isEnabled());
+        QVERIFY(P::portNote(w)->note().startsWith(QStringLiteral("Связь с портом")));
+        QCOMPARE(b.progress(), 0);
+        // Idle and quiet: no box, no dialog, and no CPU burnt on a dead descriptor.
+        const auto cpuMs = [] { return qint64(std::clock()) * 1000 / CLOCKS_PER_SEC; };   // user and system
+        const qint64 cpu = cpuMs();
+        waitUntil([] { return false; }, 1000);
+        const qint64 spent = cpuMs() - cpu;
+        QVERIFY2(spent < 100, qPrintable(QStringLiteral("%1 ms of CPU in 1 s idle").arg(spent)));
+        QVERIFY(b.boxes.isEmpty() && b.tables.isEmpty());
+        QCOMPARE(panelFields(w), fields);
+        QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
+        auto *line = new sim::PtyServer(&b.device, {}, &b.root);
+        QObject::connect(line, &sim::PtyServer::replySent, &b.root, [&b](const QByteArray &bytes) { b.incoming += bytes; });
+        const int sent = b.requests().size();
+        QVERIFY(b.f.connect(line->slavePath()));
+        WAIT_VERIFY(b.readDone() && b.requests().size() == sent + 7, 5000);
+        COMPARE_PANELS(w, b.device);
     }
     const int checkedTexts = c.texts.indexOf("?");   // up to a "?", or all
     WAIT_VERIFY(b.settled() && (b.answers.isEmpty() || checkedTexts >= 0), 5000);
@@ -246,77 +282,6 @@ void TestFaults::situations()
     WAIT_VERIFY(b.logMatches(&digits), 3000);
     if (whole && c.texts.isEmpty() && c.act != StopPoll)
         QCOMPARE(digits, QByteArray(b.requests().size(), '0'));   // no request had to be repeated
-}
-
-void TestFaults::pulledCable_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArray>("trigger");   // the request whose answer never comes
-    QTest::newRow("during a read") << int(Type::Transmitter) << "read" << at("ATS202?\r");
-    QTest::newRow("during a write") << int(Type::Transmitter) << "write" << at("ATS200=4\r");
-    QTest::newRow("during a receiver poll") << int(Type::Receiver) << "poll" << hex("2102091e");
-}
-
-// The cable is pulled while a request waits for its answer: the port is closed with a note,
-// the window waits for a new connection without spinning, applied and wrote nothing half, and
-// reads again once connected to a line that works.
-void TestFaults::pulledCable()
-{
-    QFETCH(int, type);
-    QFETCH(QString, operation);
-    QFETCH(QByteArray, trigger);
-    sim::Faults faults;
-    faults.delayMs = 10;   // the trigger's answer is still on its way when the cable goes
-    Bench b{Type(type), 221, faults, false, 30};
-    MainWindow &w = b.w();
-    bool armed = operation == QLatin1String("read"), pulled = false;
-    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
-        if (armed && frame == trigger && !pulled) {
-            pulled = true;
-            // Not from inside the server's own read handler: closing deletes its notifier.
-            QMetaObject::invokeMethod(b.server, [&b] { b.server->closeMaster(); }, Qt::QueuedConnection);
-        }
-    });
-    QVERIFY(b.connect());
-    if (!armed) {
-        WAIT_VERIFY(b.readDone(), 5000);
-        if (operation == QLatin1String("write")) {
-            P::sbChannel(w)->setValue(4);
-            P::pbWrite(w)->click();
-        } else {
-            startPoll(w, 0x08, 0x02, kMap40);
-        }
-        armed = true;
-    }
-    const QByteArray held = b.device.settings() + deviceTable(b.device);
-    const QString fields = panelFields(w);
-
-    WAIT_VERIFY(pulled && !P::port(w)->isOpen(), 5000);
-    QVERIFY(b.idle());
-    QCOMPARE(P::pbConnect(w)->text(), QStringLiteral("Подключить"));
-    QVERIFY(!P::pbRead(w)->isEnabled() && P::cbPort(w)->isEnabled());
-    QVERIFY(P::portNote(w)->note().startsWith(QStringLiteral("Связь с портом")));
-    QCOMPARE(b.progress(), 0);
-
-    // Idle and quiet: no box, no dialog, no request, and no CPU burnt on a dead descriptor.
-    const auto cpuMs = [] { return qint64(std::clock()) * 1000 / CLOCKS_PER_SEC; };   // user and system
-    const int requests = b.requests().size();
-    const qint64 cpu = cpuMs();
-    waitUntil([] { return false; }, 1000);
-    const qint64 spent = cpuMs() - cpu;
-    QVERIFY2(spent < 100, qPrintable(QStringLiteral("%1 ms of CPU in 1 s idle").arg(spent)));
-    QCOMPARE(b.requests().size(), requests);
-    QVERIFY(b.boxes.isEmpty() && b.tables.isEmpty() && b.others.isEmpty());
-    QCOMPARE(b.requests().last(), trigger);
-    QCOMPARE(panelFields(w), fields);
-    QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), held.toHex());
-    QVERIFY(b.logMatches());
-
-    auto *line = new sim::PtyServer(&b.device, {}, &b.root);
-    QVERIFY(b.f.connect(line->slavePath()));
-    WAIT_VERIFY(b.readDone() && b.requests().size() == requests + 7, 5000);
-    COMPARE_PANELS(w, b.device);
 }
 
 QTEST_MAIN(TestFaults)

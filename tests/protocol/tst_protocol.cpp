@@ -57,25 +57,6 @@ private slots:
         QCOMPARE(actual.toHex(), expected.toHex());
     }
 
-    // A record read back: the receiver's outputs by version, and packing it again gives the same bytes.
-    void settingsRecord_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<quint16>("version");
-        QTest::addColumn<QString>("outputs");   // fq1 fq1Mode fq2 fq2Mode range4096
-        QTest::newRow("rx v220 modes in bit 7") << hex("03050201020700 0980 858f 0304 00") << quint16(220) << "5 1 15 1 0";
-        QTest::newRow("rx v221 byte 9 = 0x85") << hex("03050201020702 0980 8503 0304 00") << quint16(221) << "133 0 3 1 0";
-    }
-    void settingsRecord()
-    {
-        QFETCH(QByteArray, record);
-        QFETCH(quint16, version);
-        const ReceiverSettings s = unpackReceiverSettings(record, version);
-        QTEST(QStringLiteral("%1 %2 %3 %4 %5").arg(s.fq1).arg(s.fq1Mode).arg(s.fq2).arg(s.fq2Mode).arg(s.range4096),
-              "outputs");
-        QCOMPARE(packReceiverSettings(s, version).toHex(), record.toHex());
-    }
-
     void mergeSettingsReply_data()
     {
         QTest::addColumn<QByteArray>("reply");

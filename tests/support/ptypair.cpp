@@ -1,7 +1,5 @@
 #include "ptypair.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTest>
 
 #include <cerrno>
@@ -64,19 +62,6 @@ QByteArray PtyPair::readAvailable()
         if (n <= 0)
             break;
         out.append(buf, int(n));
-    }
-    return out;
-}
-
-QByteArray PtyPair::readFor(int count, int timeoutMs)
-{
-    QByteArray out;
-    QDeadlineTimer deadline(timeoutMs);
-    while (out.size() < count && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        out += readAvailable();
-        if (out.size() < count)
-            QTest::qWait(1);
     }
     return out;
 }

@@ -21,9 +21,6 @@ public:
     bool write(const QByteArray &bytes);
     // Reads whatever the master side has now, without blocking.
     QByteArray readAvailable();
-    // Reads until `count` bytes have arrived or `timeoutMs` has passed, spinning the Qt
-    // event loop meanwhile so the program under test keeps running.
-    QByteArray readFor(int count, int timeoutMs = 2000);
     // Closes the master side (the "cable" is pulled).
     void closeMaster();
 
