@@ -5,25 +5,24 @@
 
 using namespace proto;
 
-
 namespace {
 
 QByteArray hex(const char *h) { return QByteArray::fromHex(h); }
 
-TransmitterSettings transmitter(quint8 regim = 0, bool range4096 = true)
+TransmitterSettings transmitter()
 {
     TransmitterSettings s;
-    s.channel = 3; s.subnet = 5; s.deviceAdr = 17; s.regim = regim; s.rs485Speed = 2;
-    s.radioSpeed = 2; s.power = 7; s.dutAdr = 1; s.range4096 = range4096;
+    s.channel = 3; s.subnet = 5; s.deviceAdr = 17; s.rs485Speed = 2;
+    s.radioSpeed = 2; s.power = 7; s.dutAdr = 1;
     return s;
 }
 
-ReceiverSettings receiver(quint8 fq2 = 12, quint8 fq2Mode = 0, bool range4096 = true)
+ReceiverSettings receiver(quint8 fq2Mode = 0)
 {
     ReceiverSettings s;
     s.channel = 3; s.subnet = 5; s.period = 2; s.rs485Speed = 1; s.radioSpeed = 2;
     s.power = 7; s.fq1Mode = 1; s.fq2Mode = fq2Mode; s.mask0 = 0x09; s.mask1 = 0x80;
-    s.fq1 = 5; s.fq2 = fq2; s.an1 = 3; s.an2 = 4; s.range4096 = range4096;
+    s.fq1 = 5; s.fq2 = 12; s.an1 = 3; s.an2 = 4;
     return s;
 }
 
@@ -41,7 +40,7 @@ private slots:
         QTest::newRow("table, receiver") << readTableRequest(Receiver) << hex("210133");
         QTest::newRow("tx write") << writeSettingsFrame(transmitter()) << hex("210e 0305110202070001 0a0a0a0a 01 02");
         QTest::newRow("rx write v221") << writeSettingsFrame(receiver(), 221) << hex("210f 03050201020701 0980 050c 0304 01 02");
-        QTest::newRow("rx write v220") << writeSettingsFrame(receiver(12, 1), 220) << hex("210f 03050201020700 0980 858c 0304 01 02");
+        QTest::newRow("rx write v220") << writeSettingsFrame(receiver(1), 220) << hex("210f 03050201020700 0980 858c 0304 01 02");
         QTest::newRow("ATS250=0") << registerWriteFrame(250, 0) << hex("210a 4154533235303d300d 04");
         QTest::newRow("data n=15 v220") << transmitterDataRequest(220, 15) << hex("210119");
         const QByteArray seq = hex("0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
