@@ -4,8 +4,8 @@
 //
 // WindowFixture: a window started in a fresh working directory (its own "settings.conf" and
 // "log.txt") with a pseudo-terminal whose master side the test drives.
-// Bench: the window talking over a pseudo-terminal to the controller simulator (sim::PtyServer)
-// or to a relay that loses chosen replies. Modal boxes and the transmitter data dialog are
+// Bench: the window talking over a pseudo-terminal to the controller simulator (sim::PtyServer).
+// Modal boxes and the transmitter data dialog are
 // answered by a watcher that polls for the active modal widget, as a person at the screen would.
 
 #include "probe.h"
@@ -24,7 +24,6 @@
 #include <QGroupBox>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -197,70 +196,19 @@ inline void edit(MainWindow &w, Type type, quint16 version)
         rp->setAdrMaskExt(kEditedMap);
 }
 
-// Serves a Device on its own pseudo-terminal, like PtyServer without timing faults, but asks
-// `rule` about every complete frame: answer it, let the device act on it but lose the reply,
-// or keep it from the device altogether.
-class Relay : public QObject
-{
-public:
-    enum Fate { Answer, LoseReply, Ignore };
-
-    Relay(sim::Device *device, QObject *parent) : QObject(parent), m_device(device)
-    {
-        auto *notifier = new QSocketNotifier(m_pty.masterFd(), QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &Relay::onReadable);
-    }
-
-    QString slavePath() const { return m_pty.slavePath(); }
-    std::function<Fate(const QByteArray &frame, int seen)> rule;   // seen: earlier arrivals of the frame
-    QList<QByteArray> frames;   // every frame that arrived
-    QByteArray sent;            // every byte written back
-
-private:
-    void onReadable()
-    {
-        for (const char c : m_pty.readAvailable()) {
-            if (m_frame.isEmpty() && c != '!')
-                continue;
-            m_frame.append(c);
-            if (m_frame.size() < 2 || m_frame.size() < 2 + quint8(m_frame.at(1)))
-                continue;
-            const QByteArray frame = m_frame;
-            m_frame.clear();
-            frames << frame;
-            const Fate fate = rule ? rule(frame, m_seen[frame]++) : Answer;
-            const QByteArray reply = fate == Ignore ? QByteArray() : m_device->feed(frame).join();
-            if (fate == Answer) {
-                sent += reply;
-                m_pty.write(reply);
-            }
-        }
-    }
-
-    sim::Device *m_device;
-    PtyPair m_pty;
-    QByteArray m_frame;
-    QHash<QByteArray, int> m_seen;
-};
-
 class Bench
 {
 public:
     // The fast pace gets periods far above its gap: its steps never wait for a tick.
-    Bench(Type type, quint16 version, const sim::Faults &faults = {}, bool relayed = false, int period = kPeriod,
-          bool fast = false)
+    Bench(Type type, quint16 version, const sim::Faults &faults = {}, int period = kPeriod, bool fast = false)
         : f(periods(fast ? 1000 : period, fast ? 1000 : period, fast ? 1000 : period) + "FastExchange="
             + QByteArray::number(int(fast)) + "\n"),
           device(type, version), fastPace(fast)
     {
-        if (relayed) {
-            relay = new Relay(&device, &root);
-        } else {
-            server = new sim::PtyServer(&device, faults, &root);
-            QObject::connect(server, &sim::PtyServer::replySent, &root, [this](const QByteArray &bytes) { incoming += bytes; });
-            QObject::connect(server, &sim::PtyServer::requestReceived, &root,
-                             [this](const QByteArray &frame) { requestTicks[frame] << ticks; });
-        }
+        server = new sim::PtyServer(&device, faults, &root);
+        QObject::connect(server, &sim::PtyServer::replySent, &root, [this](const QByteArray &bytes) { incoming += bytes; });
+        QObject::connect(server, &sim::PtyServer::requestReceived, &root,
+                         [this](const QByteArray &frame) { requestTicks[frame] << ticks; });
         QObject::connect(P::timer(w()), &QTimer::timeout, &root, [this] {
             ++ticks;
             indicators << P::ui(w())->pbLevel->styleSheet();
@@ -271,7 +219,7 @@ public:
     }
 
     MainWindow &w() { return f.w(); }
-    QList<QByteArray> requests() const { return relay ? relay->frames : device.requests(); }
+    QList<QByteArray> requests() const { return device.requests(); }
 
     // Clicked just after a tick, as a person would between two: the sequencer timer then is in
     // phase, and the first request gets its full period.
@@ -279,7 +227,7 @@ public:
     {
         const int tick = ticks;
         waitUntil([&] { return ticks > tick; }, 5000);
-        return f.connect(!path.isEmpty() ? path : relay ? relay->slavePath() : server->slavePath());
+        return f.connect(!path.isEmpty() ? path : server->slavePath());
     }
 
     int progress() { return P::ui(w())->progressBar->value(); }
@@ -330,7 +278,7 @@ public:
         }
         if (digits)
             *digits = d;
-        return log == f.log() && out == requests() && in == (relay ? relay->sent : incoming);
+        return log == f.log() && out == requests() && in == incoming;
     }
 
     WindowFixture f;
@@ -338,7 +286,6 @@ public:
     bool fastPace;
     QObject root;   // owns the line and the timers; goes before the device
     sim::PtyServer *server = nullptr;
-    Relay *relay = nullptr;
     QByteArray incoming;                           // every reply byte the simulator sent
     QHash<QByteArray, QList<int>> requestTicks;   // the ticks at which each frame arrived
     int ticks = 0;

@@ -140,7 +140,7 @@ void TestFaults::situations()
 {
     QFETCH(Case, c);
     QFETCH(bool, fast);
-    Bench b{c.type, c.version, c.read, false, c.period, fast};
+    Bench b{c.type, c.version, c.read, c.period, fast};
     MainWindow &w = b.w();
     if (!c.record.isEmpty())
         b.device.setSettings(c.record);

@@ -27,15 +27,6 @@ QByteArray tableFrame(bool tx, const QByteArray &table) { return hex(tx ? "2119"
 QByteArray settingsFrame(const QByteArray &record) { return "!" + QByteArray(1, char(record.size() + 1)) + record + hex("02"); }
 QList<QByteArray> times(const QByteArray &f, int n) { return QVector<QByteArray>(n, f).toList(); }
 
-// Which replies the relay loses: frames equal to `frame` whose occurrence (0 = first) lies in [from, to).
-struct Loss
-{
-    QByteArray frame;
-    Relay::Fate fate = Relay::LoseReply;
-    int from = 0;
-    int to = 1 << 30;
-};
-
 // A silent step: which replies are lost (or answered "ERROR"), the answers to the questions, and
 // what must hold: the frames from the start of the operation and their attempt digits in the
 // log, the questions, whether the operation completes, the module's mode afterwards, and the
@@ -43,7 +34,7 @@ struct Loss
 struct Silence
 {
     bool write;   // else the read after connecting
-    QList<Loss> losses;
+    QList<sim::FrameLoss> losses;
     bool errorAtWrites;
     QList<QMessageBox::StandardButton> answers;
     QList<QByteArray> frames;
@@ -113,7 +104,7 @@ void TestOperations::readWriteReset()
     const bool tx = type == Type::Transmitter;
     const int perStep = fast ? 0 : 2;
 
-    Bench b{Type(type), quint16(version), {}, false, kPeriod, fast};
+    Bench b{Type(type), quint16(version), {}, kPeriod, fast};
     MainWindow &w = b.w();
     b.device.setSettings(settings);
     for (int i = 0; i < regs.size(); ++i)
@@ -167,6 +158,7 @@ void TestOperations::silentSteps_data()
     QTest::addColumn<Silence>("c");
     const auto Yes = QMessageBox::Yes, No = QMessageBox::No;
     using F = QList<QByteArray>;
+    const bool unheard = false, unanswered = true;   // the frame lost, or only its reply
     const QByteArray id = hex("210101"), cmd = at("+++"), cha = at("ATS250?\r"), pow = at("ATS202?\r"),
                      ato = at("ATO\r"), rd = hex("210103"), tbl = hex("210107");
     // The write after a clean read of the factory state: mode 0, subnet 5, channel 3, power 7,
@@ -174,22 +166,22 @@ void TestOperations::silentSteps_data()
     const F w = radioWriteSequence(0, 5, 3, 7, 2);
     const F rest = {tableFrame(true, kTxFactoryTable), settingsFrame(kTxFactory), rd, tbl};
     const QList<QPair<const char *, Silence>> rows = {
-        {"read: controller silent", {false, {{id, Relay::Ignore}}, false, {}, times(id, 6), "012345", {kNoAnswer},
+        {"read: controller silent", {false, {{id, unheard}}, false, {}, times(id, 6), "012345", {kNoAnswer},
                                      false, false, "Запрос: 21 01 01. Устройство не ответило."}},
         {"read: module never answers +++, budget gone for ATS250?, No sends ATO",
-         {false, {{cmd, Relay::Ignore}}, false, {Yes, No}, F{id} + times(cmd, 6) + F{cha} + times(pow, 6) + F{ato},
+         {false, {{cmd, unheard}}, false, {Yes, No}, F{id} + times(cmd, 6) + F{cha} + times(pow, 6) + F{ato},
           "0" "012345" "5" "012345" "5", {kChannels, kPowers}, false, false, "Запрос: ATS250?. Устройство не ответило."}},
         {"read: No to the data mode question, ATO tried once more",
-         {false, {{ato, Relay::Ignore}}, false, {No}, F{id, cmd, cha, pow} + times(ato, 7), "0000" "012345" "5",
+         {false, {{ato, unheard}}, false, {No}, F{id, cmd, cha, pow} + times(ato, 7), "0000" "012345" "5",
           {kDataMode}, false, true, ""}},
         {"write: +++ unanswered, Yes goes on with ATS220=",
-         {true, {{cmd, Relay::LoseReply, 1}}, false, {Yes}, times(cmd, 6) + w.mid(1) + rest, "012345" "55555555" "50",
+         {true, {{cmd, unanswered, 1}}, false, {Yes}, times(cmd, 6) + w.mid(1) + rest, "012345" "55555555" "50",
           {kRadioWrite}, true, false, ""}},
         {"write: ATS220= unanswered, Yes goes on with ATS250=",
          {true, {{w.at(1)}}, false, {Yes}, F{cmd} + times(w.at(1), 6) + w.mid(2) + rest, "0" "012345" "5555555" "50",
           {kRadioWrite}, true, false, ""}},
         {"write: No after +++ takes the module back with ATO",
-         {true, {{cmd, Relay::Ignore, 1}}, false, {No}, times(cmd, 6) + F{ato}, "012345" "5", {kRadioWrite}, false, false, ""}},
+         {true, {{cmd, unheard, 1}}, false, {No}, times(cmd, 6) + F{ato}, "012345" "5", {kRadioWrite}, false, false, ""}},
         {"write: ERROR to every register write, No",
          {true, {}, true, {No}, F{cmd} + times(w.at(1), 6) + F{ato}, "0" "012345" "5", {kRadioWrite}, false, false,
           "Запрос: ATS220=0. Устройство ответило ERROR."}},
@@ -204,18 +196,12 @@ void TestOperations::silentSteps_data()
 void TestOperations::silentSteps()
 {
     QFETCH(Silence, c);
-    Bench b{Type::Transmitter, 296, {}, true};
+    Bench b{Type::Transmitter, 296};
     MainWindow &w = b.w();
-    b.relay->rule = [&c](const QByteArray &frame, int seen) {
-        for (const Loss &l : c.losses) {
-            if (l.frame == frame && seen >= l.from && seen < l.to)
-                return l.fate;
-        }
-        return Relay::Answer;
-    };
     sim::Faults faults;
+    faults.frameLosses = c.losses;
     faults.errorAtWrites = c.errorAtWrites;
-    b.device.setFaults(faults);
+    b.server->setFaults(faults);
     b.holdMs = 4 * kPeriod;
     b.answers = c.answers;
 
@@ -245,8 +231,7 @@ void TestOperations::silentSteps()
     if (c.completes)
         QCOMPARE(registers(b.device), (QList<int>{0, 5, 3, 7, 2}));
 
-    b.relay->rule = nullptr;
-    b.device.setFaults({});
+    b.server->setFaults({});
     const int before = b.requests().size();
     P::pbRead(w)->click();
     WAIT_VERIFY(b.readDone() && b.requests().size() == before + 7, 5000);

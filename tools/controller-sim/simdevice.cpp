@@ -207,6 +207,7 @@ void Device::setFaults(const Faults &faults)
     m_faults = faults;
     m_noisyLeft = qMax(0, faults.garbageFirst);
     m_writesToDrop = qMax(0, faults.dropWrites);
+    m_arrivals.clear();
 }
 
 QList<QByteArray> Device::feed(const QByteArray &bytes)
@@ -235,6 +236,15 @@ QByteArray Device::handleFrame(const QByteArray &frame)
 {
     m_requests.append(frame);
     ++m_frameCount;
+    const int arrival = m_arrivals[frame]++;
+    bool replyLost = false;
+    for (const FrameLoss &loss : m_faults.frameLosses) {
+        if (loss.frame == frame && arrival >= loss.from && arrival < loss.to) {
+            if (!loss.applied)
+                return {};
+            replyLost = true;
+        }
+    }
     if (m_faults.silent)
         return {};
     if (m_faults.dropEvery > 0 && m_frameCount % quint64(m_faults.dropEvery) == 0)
@@ -253,8 +263,8 @@ QByteArray Device::handleFrame(const QByteArray &frame)
         return {};
     }
     QByteArray reply = handleCommand(command, args);
-    if (reply.isEmpty())
-        return reply;
+    if (reply.isEmpty() || replyLost)
+        return {};
     // Text replies end with a line end, the identity with ">"; binary records are left alone.
     const bool text = command == CmdIdentity || command == CmdRadio || command == CmdLevel
         || command == CmdLevelOld;

@@ -3,6 +3,7 @@
 #include "simfaults.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QVector>
@@ -137,6 +138,7 @@ private:
     quint64 m_frameCount = 0;           // for Faults::dropEvery
     int m_noisyLeft = 0;                // replies still to get noise, for Faults::garbageFirst
     int m_writesToDrop = 0;             // write frames still to lose, for Faults::dropWrites
+    QHash<QByteArray, int> m_arrivals;  // of each frame, for Faults::frameLosses
     quint32 m_noiseState = 0x2545F491u;
 };
 

@@ -1,13 +1,29 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+
+#include <climits>
+
 namespace sim {
+
+// One exact request frame whose arrivals from..to-1 (0: the first since the faults were set)
+// are lost on the line (`applied` false: the device never sees them) or have their replies
+// lost (`applied` true: the device acts on them, its answer never comes back).
+struct FrameLoss
+{
+    QByteArray frame;
+    bool applied = true;
+    int from = 0;
+    int to = INT_MAX;
+};
 
 // Misbehaviour of the simulated line and controller.
 //
 // The device itself applies the content faults (silent, dropEvery, errorAtWrites, garbage,
-// garbageFirst, noTerminator, ignoreAt, dropWrites); the pseudo-terminal server applies the
+// garbageFirst, noTerminator, ignoreAt, dropWrites, frameLosses); the pseudo-terminal server applies the
 // timing faults (splitChunk, splitPauseMs, delayMs, pauseInsideMs). The counts of
-// garbageFirst and dropWrites start afresh whenever the faults are set.
+// garbageFirst, dropWrites and frameLosses start afresh whenever the faults are set.
 struct Faults
 {
     bool silent = false;        // the controller answers nothing and takes no writes
@@ -22,6 +38,7 @@ struct Faults
     int pauseInsideMs = 0;      // 0 = none, else each reply leaves in two halves this far apart
     bool ignoreAt = false;      // the radio module ignores every pass-through frame (command 0x04)
     int dropWrites = 0;         // the first N settings or table write frames are not stored
+    QList<FrameLoss> frameLosses;
 };
 
 } // namespace sim
