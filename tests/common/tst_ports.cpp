@@ -89,7 +89,7 @@ private slots:
     // A link to a pseudo-terminal made in a watched folder, then removed.
     void watcherFollowsLinks()
     {
-        PtyPair pty;
+        sim::PtyPair pty;
         QTemporaryDir byId;
         PortWatcher watcher(nullptr, byId.path(), byId.path());
         watcher.start();

@@ -84,7 +84,7 @@ public:
     }
 
     QTemporaryDir dir;
-    PtyPair pty;
+    sim::PtyPair pty;
 
 private:
     QString oldCwd;

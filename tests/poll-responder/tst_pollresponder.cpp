@@ -32,7 +32,7 @@ private slots:
     void init()
     {
         window.reset();
-        pty = std::make_unique<PtyPair>();
+        pty = std::make_unique<sim::PtyPair>();
         window = std::make_unique<MainWindow>();
         pbConnect = window->findChild<QPushButton *>(QStringLiteral("pbConnect"));
         window->findChild<QComboBox *>(QStringLiteral("cbPort"))->setEditText(pty->slavePath());
@@ -95,7 +95,7 @@ private:
         QVERIFY(spy.wait(2000));
     }
 
-    std::unique_ptr<PtyPair> pty;
+    std::unique_ptr<sim::PtyPair> pty;
     std::unique_ptr<MainWindow> window;
     QPushButton *pbConnect = nullptr;
 };

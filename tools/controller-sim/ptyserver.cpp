@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
@@ -18,20 +16,6 @@ namespace {
 // A frame whose rest does not come within this time is dropped, so a stray "!" on the line
 // cannot swallow the requests that follow it.
 constexpr int FrameTimeoutMs = 250;
-
-void makeRaw(int fd, bool setSpeed)
-{
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0)
-        return;   // not a terminal: served as it is
-    ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    if (setSpeed) {
-        ::cfsetispeed(&tio, B19200);
-        ::cfsetospeed(&tio, B19200);
-    }
-    ::tcsetattr(fd, TCSANOW, &tio);
-}
 
 void setNonBlocking(int fd)
 {
@@ -43,20 +27,12 @@ void setNonBlocking(int fd)
 PtyServer::PtyServer(Device *device, const Faults &faults, QObject *parent)
     : PtyServer(device, faults, parent, -1, QString(), QString())
 {
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
+    m_pty = std::make_unique<PtyPair>();
+    m_error = m_pty->errorString();
+    if (!m_pty->isValid())
         return;
-    }
-    // The program under test opens the slave; the line discipline lives there.
-    makeRaw(slave, false);
-    ::fcntl(master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-    m_fd = master;
-    m_slaveFd = slave;
-    m_path = QString::fromLocal8Bit(name);
+    m_fd = m_pty->masterFd();
+    m_path = m_pty->slavePath();
     start();
 }
 
@@ -98,8 +74,6 @@ PtyServer *PtyServer::forPort(Device *device, const QString &path, const Faults 
 PtyServer::~PtyServer()
 {
     closeMaster();
-    if (m_slaveFd >= 0)
-        ::close(m_slaveFd);
 }
 
 void PtyServer::start()
@@ -128,10 +102,11 @@ void PtyServer::closeMaster()
     m_frameTimer->stop();
     m_pending.clear();
     m_out.clear();
-    if (m_fd >= 0) {
+    if (m_pty)
+        m_pty->closeMaster();
+    else if (m_fd >= 0)
         ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd = -1;
 }
 
 void PtyServer::fail()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ptypair.h"
 #include "simdevice.h"
 #include "simfaults.h"
 
@@ -8,6 +9,8 @@
 #include <QObject>
 #include <QQueue>
 #include <QString>
+
+#include <memory>
 
 class QSocketNotifier;
 class QTimer;
@@ -71,7 +74,7 @@ private:
     Device *m_device;
     Faults m_faults;
     int m_fd = -1;        // the side we serve
-    int m_slaveFd = -1;   // kept open so the line does not hang up between opens
+    std::unique_ptr<PtyPair> m_pty;   // the pair served, unless an existing port is
     QString m_path;
     QString m_error;
 

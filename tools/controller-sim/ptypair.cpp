@@ -1,23 +1,40 @@
 #include "ptypair.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+namespace sim {
+
+void makeRaw(int fd, bool setSpeed)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    if (setSpeed) {
+        ::cfsetispeed(&tio, B19200);
+        ::cfsetospeed(&tio, B19200);
+    }
+    ::tcsetattr(fd, TCSANOW, &tio);
+}
+
 PtyPair::PtyPair()
 {
     char name[256] = {};
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
         m_master = m_slave = -1;
         return;
     }
-    // Raw line on both sides: no echo, no CR/LF translation, every byte passes as it is.
-    termios tio{};
-    if (::tcgetattr(m_slave, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
-    }
+    // The line discipline lives on the slave side.
+    makeRaw(m_slave, false);
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_slavePath = QString::fromLocal8Bit(name);
 }
@@ -29,7 +46,6 @@ PtyPair::~PtyPair()
         ::close(m_slave);
 }
 
-// The tests' batches are small: the line's buffer always takes them whole.
 bool PtyPair::write(const QByteArray &bytes)
 {
     return m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
@@ -38,15 +54,10 @@ bool PtyPair::write(const QByteArray &bytes)
 QByteArray PtyPair::readAvailable()
 {
     QByteArray out;
-    if (m_master < 0)
-        return out;
     char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n <= 0)
-            break;
+    ssize_t n = 0;
+    while (m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0)
         out.append(buf, int(n));
-    }
     return out;
 }
 
@@ -57,3 +68,5 @@ void PtyPair::closeMaster()
         m_master = -1;
     }
 }
+
+} // namespace sim
