@@ -20,12 +20,9 @@ public:
     void addOption(const QCommandLineOption &option);
 
     // Reads the arguments, the program's path first. False when the program must end at
-    // once: message() is then the help, the version or the error, and exitCode() its code.
+    // once, with the help, the version or an error, which finish() then prints (help and
+    // version on standard output, errors on standard error), returning the exit code.
     bool read(const QStringList &arguments);
-    QString message() const { return text; }
-    int exitCode() const { return code; }
-    // Prints message() (help and version on standard output, errors on standard error) and
-    // returns exitCode().
     int finish() const;
 
     bool isSet(const QCommandLineOption &option) const;

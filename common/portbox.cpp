@@ -36,7 +36,6 @@ void PortBox::setPorts(const QVector<PortEntry> &ports)
             addItem(port.name, port.location);
             setItemData(count() - 1, portToolTip(port), Qt::ToolTipRole);
         }
-        listed = ports;
         // Nothing chosen yet: the first port that comes is the likely one.
         if (!shown.isEmpty())
             select(shown);
@@ -46,30 +45,26 @@ void PortBox::setPorts(const QVector<PortEntry> &ports)
 
 void PortBox::select(const QString &name)
 {
-    for (int i = 0; i < listed.size(); ++i) {
-        if (listed.at(i).name == name || listed.at(i).location == name) {
-            setCurrentIndex(i);
-            return;
-        }
-    }
-    setCurrentIndex(-1);
-    setEditText(name);
+    int i = findText(name);
+    if (i < 0)
+        i = findData(name);
+    setCurrentIndex(i);
+    if (i < 0)
+        setEditText(name);
 }
 
 QString PortBox::location() const
 {
     const QString text = currentText().trimmed();
-    for (const PortEntry &port : listed) {
-        if (port.name == text) {
+    const int i = findText(text);
+    if (i < 0)
+        return text;   // a typed path such as /dev/pts/5
 #ifdef Q_OS_WIN
-            // The device-namespace form also reaches COM10 and above.
-            return QStringLiteral("\\\\.\\") + text;
+    // The device-namespace form also reaches COM10 and above.
+    return QStringLiteral("\\\\.\\") + text;
 #else
-            return port.location;
+    return itemData(i).toString();
 #endif
-        }
-    }
-    return text;   // a typed path such as /dev/pts/5
 }
 
 void PortBox::showToolTip()

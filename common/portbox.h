@@ -25,8 +25,6 @@ public:
     // The device to open for what the box shows.
     QString location() const;
 
-    PortWatcher *watcher() const { return portWatcher; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -35,5 +33,4 @@ private:
 
     PortWatcher *portWatcher;
     bool following = false;
-    QVector<PortEntry> listed;
 };

@@ -20,8 +20,7 @@ PortWatcher::PortWatcher(QObject *parent, const QString &deviceFolder, const QSt
 
 void PortWatcher::start()
 {
-    watchFolders();
-    list();
+    list();   // which watches the folders too
 }
 
 // A burst of changes (a device file, then its links) is listed once, a moment after the first.

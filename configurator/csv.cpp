@@ -9,20 +9,6 @@
 
 namespace csv {
 
-QString line(const QStringList &fields)
-{
-    QStringList out;
-    out.reserve(fields.size());
-    for (const QString &f : fields) {
-        if (f.contains(QLatin1Char(';')) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n'))
-            || f.contains(QLatin1Char('\r')))
-            out << QLatin1Char('"') + QString(f).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
-        else
-            out << f;
-    }
-    return out.join(QLatin1Char(';')) + QLatin1String("\r\n");
-}
-
 QString fromModel(const QAbstractItemModel &model)
 {
     QString text;

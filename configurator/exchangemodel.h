@@ -41,7 +41,6 @@ public:
     void addDecision(const QString &text);
 
     void setPaused(bool paused);
-    bool isPaused() const { return m_paused; }
     void clear();
 
     // Every row kept, the shown ones first and then those a pause holds back.

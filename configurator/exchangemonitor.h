@@ -17,7 +17,6 @@ public:
     explicit ExchangeMonitor(QMainWindow *window);
 
     ExchangeModel *model() const { return m_model; }
-    QTableView *view() const { return m_view; }
 
     void copySelection() const;
     void saveCsv();

@@ -1,5 +1,6 @@
 #include "journal.h"
 
+#include "csv.h"
 #include "protocol.h"
 
 #include <QDir>
@@ -12,20 +13,9 @@ namespace journal {
 
 namespace {
 
-QString field(QString text)
-{
-    if (text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('"')) || text.contains(QLatin1Char('\n'))
-        || text.contains(QLatin1Char('\r')))
-        text = QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-    return text;
-}
-
 QByteArray join(const QStringList &fields)
 {
-    QStringList out;
-    for (const QString &f : fields)
-        out << field(f);
-    return out.join(QLatin1Char(';')).toUtf8() + "\r\n";
+    return csv::line(fields).toUtf8();
 }
 
 QString resultText(int result)

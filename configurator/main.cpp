@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     const QString userFolder = userFolderOf(QStringLiteral("configurator"));
 
     // Read before the application object: --help must work on a console without a display.
-    CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral("0.342"),
+    CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral(TALVER_VERSION),
                             QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров."));
     const QCommandLineOption portOption(QStringLiteral("port"),
                                         QStringLiteral("Выбрать порт при запуске (имя или путь)."),
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("talver"));
     QApplication::setApplicationName(QStringLiteral("configurator"));
-    QApplication::setApplicationVersion(QStringLiteral("0.342"));
+    QApplication::setApplicationVersion(QStringLiteral(TALVER_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("ru.talver.configurator"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.talver.configurator")));
     installQtTranslation(&app);

@@ -850,7 +850,7 @@ void MainWindow::saveSimParam31()
 void MainWindow::writeRegister(int index)
 {
     const QPair<int, int> r = pendingWrite.registers().at(index);
-    sendAt("ATS" + QByteArray::number(r.first) + "=" + QByteArray::number(r.second) + "\r", SendType::saveSimParam);
+    send(proto::registerWriteFrame(r.first, r.second), SendType::saveSimParam);
 }
 
 void MainWindow::saveSimParam4()

@@ -1,4 +1,5 @@
 #include "paceoption.h"
+#include "usersettings.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -31,12 +32,11 @@ PaceOption::PaceOption(const QString &settingsConf, QObject *parent)
         m_action->setToolTip(QStringLiteral("Задано параметром FastExchange в %1")
                                  .arg(QFileInfo(settingsConf).absoluteFilePath()));
     } else {
-        m_action->setChecked(QSettings().value(QLatin1String(kUserKey), false).toBool());
+        m_action->setChecked(UserSettings().value(QLatin1String(kUserKey), false).toBool());
     }
     connect(m_action, &QAction::toggled, this, [this](bool on) {
         if (!m_fixed)
-            QSettings().setValue(QLatin1String(kUserKey), on);
-        emit changed(on);
+            UserSettings().setValue(QLatin1String(kUserKey), on);
     });
 }
 

@@ -19,14 +19,10 @@ public:
 
     QAction *action() const { return m_action; }
     bool fast() const;
-    bool fixedByFile() const { return m_fixed; }
     int gapMs() const { return m_gapMs; }
 
     static constexpr int kDefaultGapMs = 50;
     static constexpr int kWriteSettleMs = 100;   // after a frame that gets no answer
-
-signals:
-    void changed(bool fast);
 
 private:
     QAction *m_action;

@@ -155,7 +155,7 @@ const QVector<Field> &allFields()
         polled.needs = Needs::WideAddresses;
         polled.min = 16;
         polled.max = 255;
-        polled.has = [](const DeviceConfig &c, int n) { return bit(c.receiverMap, n - 16); };
+        polled.has = [](const DeviceConfig &c, int n) { return proto::receiverMapHas(c.receiverMap, n); };
         polled.mark = [](DeviceConfig &c, int n, bool on) { setBit(c.receiverMap, n - 16, on); };
         t << polled;
         Field table;

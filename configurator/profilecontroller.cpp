@@ -25,6 +25,7 @@ namespace {
 
 constexpr int kRecent = 5;
 constexpr int kStatusMs = 8000;
+QString connectFirst() { return QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"); }
 const char kRecentKey[] = "profiles/recent";
 const char kFolderKey[] = "profiles/folder";
 
@@ -175,7 +176,7 @@ void ProfileController::saveWithDialog()
 void ProfileController::loadWithDialog()
 {
     if (!m_window->portOpen()) {
-        status(QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"), kStatusMs);
+        status(connectFirst(), kStatusMs);
         return;
     }
     QFileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
@@ -198,7 +199,7 @@ void ProfileController::load(const QString &file, bool keepAddress)
         return;
     }
     if (!m_window->portOpen()) {
-        status(QStringLiteral("Профиль загружается в подключённое устройство: сначала подключите его"), kStatusMs);
+        status(connectFirst(), kStatusMs);
         return;
     }
     m_pending = Pending{p, file, keepAddress};

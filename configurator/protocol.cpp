@@ -319,26 +319,11 @@ QByteArray registerTag(SendType::SendType kind)
 
 bool replyComplete(SendType::SendType kind, const QByteArray &reply, quint8 deviceType, quint16 version)
 {
-    const auto endedOk = [&reply] {
-        const int ok = reply.indexOf("OK");
-        return ok >= 0 && reply.size() > ok + 2 && !reply.contains("ERROR");
-    };
     switch (kind) {
     case SendType::readSetting:
     case SendType::readMassive:
     case SendType::resiverInfo:
         return reply.size() == recordReplySize(kind, deviceType, version);
-    case SendType::readVersion:
-        return scanIdentity(reply).has_value();
-    case SendType::readCHA:
-    case SendType::readPower:
-    case SendType::readPower2:
-        return scanRegister(reply, registerTag(kind)).has_value();
-    case SendType::comandRegim:
-    case SendType::dataRegim:
-    case SendType::saveSimParam:
-    case SendType::saveSimParam2:
-        return endedOk();
     default:
         return false;
     }

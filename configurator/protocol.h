@@ -186,11 +186,9 @@ QStringList dutSelectorItems(quint8 ownDut, const QByteArray &table24);
 // "S201=" otherwise.
 QByteArray registerTag(SendType::SendType kind);
 
-// Whether the bytes received since a request already form its whole answer, so that the fast
-// pace may decide the step once the line has then been quiet: a binary record at exactly its
-// size, an identity with its three digits, a register value or an "OK" with what follows it.
-// The measurement and the signal level never count (they keep the normal period); nor does an
-// "ERROR", which waits for the check tick like any other refusal.
+// Whether the bytes received since a request for a binary record already form it, at exactly
+// its size, so that the fast pace may decide the step once the line has then been quiet. Text
+// replies need no such check: the window takes them as they arrive, when their scan succeeds.
 bool replyComplete(SendType::SendType kind, const QByteArray &reply, quint8 deviceType, quint16 version);
 
 // Radio-module answers. The reading pair ("+++", "ATO" while reading) is answered by "OK"

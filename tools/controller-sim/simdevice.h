@@ -109,8 +109,8 @@ public:
     void setRecordSilent(int n, bool silent);
 
     // The content faults: silent, dropEvery, errorAtWrites, garbage, garbageFirst, noTerminator,
-    // ignoreAt, dropWrites. Timing faults are the server's business and are ignored here.
-    // Setting the faults starts the counts of garbageFirst and dropWrites afresh.
+    // ignoreAt, dropWrites, frameLosses. Timing faults are the server's business and are ignored
+    // here. Setting the faults starts the counts of garbageFirst, dropWrites and frameLosses afresh.
     Faults faults() const { return m_faults; }
     void setFaults(const Faults &faults);
 

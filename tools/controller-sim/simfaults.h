@@ -21,8 +21,8 @@ struct FrameLoss
 // Misbehaviour of the simulated line and controller.
 //
 // The device itself applies the content faults (silent, dropEvery, errorAtWrites, garbage,
-// garbageFirst, noTerminator, ignoreAt, dropWrites, frameLosses); the pseudo-terminal server applies the
-// timing faults (splitChunk, splitPauseMs, delayMs, pauseInsideMs). The counts of
+// garbageFirst, noTerminator, ignoreAt, dropWrites, frameLosses); the pseudo-terminal server
+// applies the timing faults (splitChunk, splitPauseMs, delayMs, pauseInsideMs). The counts of
 // garbageFirst, dropWrites and frameLosses start afresh whenever the faults are set.
 struct Faults
 {
