@@ -174,6 +174,12 @@ bool installQtTranslation(QCoreApplication *app)
     return app->installTranslator(translator);
 }
 
+QCommandLineOption startPortOption()
+{
+    return QCommandLineOption(QStringLiteral("port"), QStringLiteral("Выбрать порт при запуске (имя или путь)."),
+                              QStringLiteral("ИМЯ"));
+}
+
 QString userFolderOf(const QString &program)
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/talver/")

@@ -47,6 +47,8 @@ private:
 // The folder a program works in with --user-folder: $XDG_DATA_HOME/talver/<program>, where
 // the menu entry starts it rather than in the user's home.
 QString userFolderOf(const QString &program);
+// --port NAME: the port both programs choose at start, by name or path.
+QCommandLineOption startPortOption();
 // Makes the folder if it is missing and works in it; false, said on standard error, when it
 // cannot.
 bool enterUserFolder(const QString &folder);

@@ -19,9 +19,7 @@ int main(int argc, char *argv[])
     // Read before the application object: --help must work on a console without a display.
     CommandLine commandLine(QStringLiteral("configurator"), QStringLiteral(TALVER_VERSION),
                             QStringLiteral("ТАЛВЕР: конфигуратор радиоконтроллеров."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Выбрать порт при запуске (имя или путь)."),
-                                        QStringLiteral("ИМЯ"));
+    const QCommandLineOption portOption = startPortOption();
     commandLine.addOption(portOption);
     const QCommandLineOption userFolderOption(
         QStringLiteral("user-folder"),

@@ -14,9 +14,7 @@ int main(int argc, char *argv[])
     // Read before the application object: --help must work on a console without a display.
     CommandLine commandLine(QStringLiteral("poll-responder"), QStringLiteral(TALVER_VERSION),
                             QStringLiteral("Стендовый ответчик: отвечает на опросы с CRC-8 по последовательному порту."));
-    const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Выбрать порт при запуске (имя или путь)."),
-                                        QStringLiteral("ИМЯ"));
+    const QCommandLineOption portOption = startPortOption();
     commandLine.addOption(portOption);
     const QCommandLineOption userFolderOption(
         QStringLiteral("user-folder"),
