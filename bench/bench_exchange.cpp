@@ -310,7 +310,7 @@ Timed timeOperation(FastWindow &f, const std::function<void()> &start)
     };
     QObject::connect(f.w.get(), &MainWindow::readFinished, &loop, end);
     QObject::connect(f.w.get(), &MainWindow::writeFinished, &loop,
-                     [&end](int result) { end(result == int(MainWindow::WriteResult::Checked)); });
+                     [&end](MainWindow::WriteResult result) { end(result == MainWindow::WriteResult::Checked); });
     QTimer modal;
     QObject::connect(&modal, &QTimer::timeout, &loop, [&end] {
         if (QWidget *m = QApplication::activeModalWidget()) {
@@ -459,8 +459,8 @@ int main(int argc, char *argv[])
     // A run ends on the tick whose check finished the read (complete) or the write (checked).
     bool finished = false;
     QObject::connect(&w, &MainWindow::readFinished, &w, [&finished](bool complete) { finished = complete; });
-    QObject::connect(&w, &MainWindow::writeFinished, &w, [&finished](int result) {
-        finished = result == int(MainWindow::WriteResult::Checked);
+    QObject::connect(&w, &MainWindow::writeFinished, &w, [&finished](MainWindow::WriteResult result) {
+        finished = result == MainWindow::WriteResult::Checked;
     });
     const auto ended = [&finished] { return finished; };
     const auto click = [&finished](QAbstractButton *button) {

@@ -27,7 +27,7 @@ namespace {
 const SendType::SendType kKinds[] = {
     SendType::none,        SendType::readVersion,   SendType::saveSetting, SendType::readSetting,
     SendType::comandRegim, SendType::readCHA,       SendType::dataRegim,   SendType::readPower,
-    SendType::saveSimParam, SendType::readPower2,   SendType::saveSimParam2, SendType::getLevel,
+    SendType::saveSimParam, SendType::getLevel,
     SendType::resiverInfo, SendType::readLevel,     SendType::saveMassive, SendType::readMassive,
     SendType::saveMassiveResiver};
 const quint16 kVersions[] = {0, 1, 100, 200, 219, 220, 221, 222,
@@ -83,17 +83,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(P::expectedReply(w) == kind);
 
     QByteArray reply;
-    const QByteArray recordBefore = P::settingsRecord(w);
-    const QByteArray tableBefore = P::baMassive(w);
+    const proto::DeviceConfig recordBefore = P::settingsRecord(w);
+    const proto::AddressTable tableBefore = P::baMassive(w);
     const QByteArray dataBefore = index <= 255 ? P::resiverInfoData(w)[index] : QByteArray();
     for (const QByteArray &batch : batches) {
         reply += batch;
-        const quint8 result = P::interpret(w, batch);
-        FUZZ_CHECK(result == 0 || result == 2);   // records wait for the check tick
+        const bool identified = P::interpret(w, batch);   // records wait for the check tick
         FUZZ_CHECK(P::deviceType(w) <= 2);
-        FUZZ_CHECK(P::settingsRecord(w) == recordBefore);
+        FUZZ_CHECK(identified || P::settingsRecord(w) == recordBefore);
         FUZZ_CHECK(P::baMassive(w) == tableBefore);
-        if (result == 2) {
+        if (identified) {
             FUZZ_CHECK(kind == SendType::readVersion);
             P::updatePanels(w);
         }
@@ -102,14 +101,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The check tick: a record is taken only when every byte since the request is exactly it.
     const int exact = proto::recordReplySize(kind, deviceType, version);
     P::settleReply(w);
-    FUZZ_CHECK(P::settingsRecord(w).size() == proto::kMaxRecordSize);
-    FUZZ_CHECK(P::baMassive(w).size() == proto::kAddressTableSize);
     const bool taken = exact > 0 && reply.size() == exact && !(kind == SendType::resiverInfo && index > 255);
     FUZZ_CHECK(P::answerReceived(w) == taken || exact < 0);
-    if (kind == SendType::readSetting)
-        FUZZ_CHECK(taken ? P::settingsRecord(w).left(exact) == reply : P::settingsRecord(w) == recordBefore);
+    if (kind == SendType::readSetting) {
+        proto::DeviceConfig expected = recordBefore;
+        expected.deviceType = deviceType;
+        expected.version = version;
+        expected.takeSettingsReply(reply);
+        FUZZ_CHECK(P::settingsRecord(w) == (taken ? expected : recordBefore));
+    }
     if (kind == SendType::readMassive && deviceType != 1)
-        FUZZ_CHECK(taken ? P::baMassive(w) == reply : P::baMassive(w) == tableBefore);
+        FUZZ_CHECK(taken ? P::baMassive(w).pack() == reply : P::baMassive(w) == tableBefore);
     if (kind == SendType::resiverInfo && index <= 255)
         FUZZ_CHECK(P::resiverInfoData(w)[index] == (taken ? reply : dataBefore));
 

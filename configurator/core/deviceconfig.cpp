@@ -1,61 +1,7 @@
 #include "deviceconfig.h"
+#include "fields.h"
 
 namespace proto {
-
-namespace {
-
-QString indexText(const QStringList &items, int index)
-{
-    return index >= 0 && index < items.size() ? items.at(index) : QString::number(index);
-}
-
-QString rangeText(bool range4096) { return range4096 ? QStringLiteral("4096") : QStringLiteral("65536"); }
-QString modeText(int mode) { return mode ? QStringLiteral("Дискрет") : QStringLiteral("Частота"); }
-
-// Transmitter numbers set in a mask or map, as "3, 16, 255" (or "—" for none).
-QString numbersText(const QByteArray &bits, int first)
-{
-    QStringList out;
-    for (int i = 0; i < bits.size() * 8; ++i) {
-        if ((quint8(bits.at(i / 8)) >> (i % 8)) & 1)
-            out << QString::number(first + i);
-    }
-    return out.isEmpty() ? QStringLiteral("—") : out.join(QStringLiteral(", "));
-}
-
-// One row of the address table: "вкл., адрес 5, ДУТ 7" or "выкл.".
-QString tableRowText(const QByteArray &t, int row)
-{
-    const int k = 3 * (row - 1);
-    if (quint8(t.at(k)) == 0)
-        return QStringLiteral("выкл.");
-    return QStringLiteral("вкл., адрес %1, ДУТ %2").arg(quint8(t.at(k + 1))).arg(quint8(t.at(k + 2)));
-}
-
-QString in1aText(const QByteArray &t)
-{
-    return quint8(t.at(21)) ? QStringLiteral("строка %1").arg(quint8(t.at(22)) % 8) : QStringLiteral("нет");
-}
-
-class Comparer
-{
-public:
-    explicit Comparer(QList<DeviceConfig::Difference> &out) : m_out(out) {}
-    void operator()(const QString &field, int sent, int read)
-    {
-        (*this)(field, QString::number(sent), QString::number(read));
-    }
-    void operator()(const QString &field, const QString &sent, const QString &read)
-    {
-        if (sent != read)
-            m_out.append({field, sent, read});
-    }
-
-private:
-    QList<DeviceConfig::Difference> &m_out;
-};
-
-} // namespace
 
 ChannelPlan channelPlan(int radioSpeedIndex)
 {
@@ -67,25 +13,30 @@ ChannelPlan channelPlan(int radioSpeedIndex)
     }
 }
 
-QString radioSpeedText(int index)
+void DeviceConfig::resetToFactory()
 {
-    return indexText({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
-                      QStringLiteral("38400"), QStringLiteral("115200")},
-                     index);
-}
-
-QString rs485SpeedText(int index)
-{
-    return indexText({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                      QStringLiteral("19200")},
-                     index);
-}
-
-QString regimText(int index)
-{
-    return indexText({QStringLiteral("Стандартный (RS-485, Analog, Freq)"),
-                      QStringLiteral("Прозрачный (только RS-485)")},
-                     index);
+    for (RadioSettings *r : {static_cast<RadioSettings *>(&transmitter), static_cast<RadioSettings *>(&receiver)}) {
+        r->subnet = 1;
+        r->radioSpeed = 1;
+        r->channel = 1;
+        r->power = 0;
+        r->regim = 0;
+        r->rs485Speed = 3;
+    }
+    transmitter.range4096 = receiver.range4096 = true;
+    addressTable = AddressTable();
+    transmitter.deviceAdr = transmitter.dutAdr = 0;
+    if (deviceType == Transmitter)
+        transmitter.timeFd1 = transmitter.timeFd2 = transmitter.timeAd1 = transmitter.timeAd2 = 10;
+    if (deviceType == Receiver) {
+        const ReceiverSettings factory;
+        receiver.period = factory.period;
+        receiver.fq1Mode = receiver.fq2Mode = 0;
+        receiver.mask0 = 1;   // transmitter 0 is always polled
+        receiver.mask1 = 0;
+        receiver.fq1 = receiver.fq2 = receiver.an1 = receiver.an2 = 0;
+        receiverMap.fill('\0', kReceiverMapSize);
+    }
 }
 
 const RadioSettings &DeviceConfig::radio() const
@@ -134,86 +85,37 @@ void DeviceConfig::takeTableReply(const QByteArray &reply)
     if (isReceiver())
         receiverMap = receiverMapFromReply(reply);
     else
-        addressTable = (reply + QByteArray(kAddressTableSize, '\0')).left(kAddressTableSize);
+        addressTable = AddressTable::parse(reply);
 }
 
 QList<DeviceConfig::Difference> DeviceConfig::compare(const DeviceConfig &read) const
 {
     QList<Difference> out;
-    Comparer cmp(out);
-    const RadioSettings &a = radio(), &b = read.radio();
-    cmp(QStringLiteral("Канал связи"), a.channel, b.channel);
-    cmp(QStringLiteral("Номер подсети"), a.subnet, b.subnet);
-    cmp(QStringLiteral("Режим работы"), regimText(a.regim), regimText(b.regim));
-    cmp(QStringLiteral("Интерфейс RS-485, скорость"), rs485SpeedText(a.rs485Speed), rs485SpeedText(b.rs485Speed));
-    cmp(QStringLiteral("Скорость"), radioSpeedText(a.radioSpeed), radioSpeedText(b.radioSpeed));
-    const bool range = hasRangeByte(version);
-    const bool wide = hasWideAddresses(version);
-    if (!isReceiver()) {
-        const TransmitterSettings &s = transmitter, &r = read.transmitter;
-        cmp(QStringLiteral("Адрес устройства"), s.deviceAdr, r.deviceAdr);
-        cmp(QStringLiteral("Адрес ДУТ"), s.dutAdr, r.dutAdr);
-        cmp(QStringLiteral("Время измерения, сек., Вх.1 Ч/Д"), s.timeFd1, r.timeFd1);
-        cmp(QStringLiteral("Время измерения, сек., Вх.2 Ч/Д"), s.timeFd2, r.timeFd2);
-        cmp(QStringLiteral("Время измерения, сек., Вх.1 А/Д"), s.timeAd1, r.timeAd1);
-        cmp(QStringLiteral("Время измерения, сек., Вх.2 А/Д"), s.timeAd2, r.timeAd2);
-        if (range)
-            cmp(QStringLiteral("Диапазон значений ДУТ"), rangeText(s.range4096), rangeText(r.range4096));
-        if (wide) {
-            for (int row = 1; row <= 7; ++row)
-                cmp(QStringLiteral("Таблица адресов, строка %1").arg(row), tableRowText(addressTable, row),
-                    tableRowText(read.addressTable, row));
-            cmp(QStringLiteral("Таблица адресов, Вх.1 А/Д"), in1aText(addressTable), in1aText(read.addressTable));
+    for (const Field &f : fields()) {
+        if (!f.reported || !f.belongsTo(*this))
+            continue;
+        const QList<Field::Part> sent = f.parts(*this), got = f.parts(read);
+        for (int i = 0; i < sent.size(); ++i) {
+            if (sent.at(i).text != got.at(i).text)
+                out.append({sent.at(i).name, sent.at(i).text, got.at(i).text});
         }
-        return out;
     }
-    const ReceiverSettings &s = receiver, &r = read.receiver;
-    cmp(QStringLiteral("Период опроса, сек."), s.period, r.period);
-    cmp(QStringLiteral("Адреса опрашиваемых передатчиков 0–15"),
-        numbersText(QByteArray().append(char(s.mask0)).append(char(s.mask1)), 0),
-        numbersText(QByteArray().append(char(r.mask0)).append(char(r.mask1)), 0));
-    cmp(QStringLiteral("Выход 1 Ч/Д, адрес"), s.fq1, r.fq1);
-    cmp(QStringLiteral("Выход 2 Ч/Д, адрес"), s.fq2, r.fq2);
-    cmp(QStringLiteral("Выход 1 Ч/Д"), modeText(s.fq1Mode), modeText(r.fq1Mode));
-    cmp(QStringLiteral("Выход 2 Ч/Д"), modeText(s.fq2Mode), modeText(r.fq2Mode));
-    cmp(QStringLiteral("Выход 1 А/Д, адрес"), s.an1, r.an1);
-    cmp(QStringLiteral("Выход 2 А/Д, адрес"), s.an2, r.an2);
-    if (range)
-        cmp(QStringLiteral("Диапазон значений ДУТ"), rangeText(s.range4096), rangeText(r.range4096));
-    if (wide)
-        cmp(QStringLiteral("Адреса опрашиваемых передатчиков 16–255"), numbersText(receiverMap, 16),
-            numbersText(read.receiverMap, 16));
     return out;
 }
 
 QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
 {
     QList<Value> out;
-    const auto check = [&out](const char *field, int value, int min, int max) {
-        if (value < min || value > max)
-            out.append({QString::fromUtf8(field), value});
-    };
-    const RadioSettings &r = radio();
-    check("Скорость", r.radioSpeed, 0, 4);
-    check("Канал связи", r.channel, 0, channelPlan(r.radioSpeed).maxChannel);
-    check("Номер подсети", r.subnet, 0, 99);
-    check("Мощность", r.power, 0, 7);
-    check("Интерфейс RS-485, скорость", r.rs485Speed, 0, 3);
-    if (!isReceiver()) {
-        const TransmitterSettings &t = transmitter;
-        check("Время измерения, сек., Вх.1 Ч/Д", t.timeFd1, 1, 60);
-        check("Время измерения, сек., Вх.2 Ч/Д", t.timeFd2, 1, 60);
-        check("Время измерения, сек., Вх.1 А/Д", t.timeAd1, 1, 60);
-        check("Время измерения, сек., Вх.2 А/Д", t.timeAd2, 1, 60);
-        return out;
+    for (const Field &f : fields()) {
+        if (!f.belongsTo(*this))
+            continue;
+        const bool number = f.kind == Field::Kind::Number, choice = f.kind == Field::Kind::Choice;
+        if (!number && !choice)
+            continue;
+        const int value = f.get(*this);
+        if (value < f.min || value > (number ? f.maxIn(*this) : f.choices().size() - 1))
+            out.append({f.label(), value});
     }
-    const ReceiverSettings &s = receiver;
-    const int top = maxTransmitterAddress(version);
-    check("Период опроса, сек.", s.period, 1, 5);
-    check("Выход 1 Ч/Д, адрес", s.fq1, 0, top);
-    check("Выход 2 Ч/Д, адрес", s.fq2, 0, top);
-    check("Выход 1 А/Д, адрес", s.an1, 0, top);
-    check("Выход 2 А/Д, адрес", s.an2, 0, top);
     return out;
 }
 

@@ -18,10 +18,14 @@ struct DeviceConfig
     quint16 version = 0;            // firmware the values are meant for
     TransmitterSettings transmitter;
     ReceiverSettings receiver;
-    QByteArray addressTable = QByteArray(kAddressTableSize, '\0');   // transmitter, above 220
+    AddressTable addressTable;                                       // transmitter, above 220
     QByteArray receiverMap = QByteArray(kReceiverMapSize, '\0');     // receiver, above 220
 
     bool isReceiver() const { return deviceType == Receiver; }
+    // The factory values "По умолчанию" puts in the panels: the radio link, the ДУТ range, an
+    // empty address table with the device's own address and ДУТ number 0, and the fields of
+    // this device type; the other type's fields stay.
+    void resetToFactory();
     // The radio-link fields of the layout in use (registers 220, 250, 200, 202, 201 and
     // bytes 0, 1, 3, 4, 5 of the record).
     const RadioSettings &radio() const;
@@ -41,7 +45,7 @@ struct DeviceConfig
 
     struct Difference
     {
-        QString field;   // the field's label in the window
+        QString field;   // the field's name in the window
         QString sent;
         QString read;
     };
@@ -52,7 +56,7 @@ struct DeviceConfig
 
     struct Value
     {
-        QString field;   // the field's label in the window
+        QString field;   // the field's name in the window
         int value;
     };
     // Values a box of the window cannot show (an index its list lacks, a number outside its
@@ -77,6 +81,7 @@ struct ChannelPlan
 ChannelPlan channelPlan(int radioSpeedIndex);
 
 // Texts the window shows for an index: radio speed "9600", RS-485 speed "19200", etc.
+// (The lists themselves are with the fields, fields.h.)
 QString radioSpeedText(int index);
 QString rs485SpeedText(int index);
 QString regimText(int index);

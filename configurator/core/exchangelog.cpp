@@ -1,4 +1,5 @@
 #include "exchangelog.h"
+#include "steps.h"
 
 #include <QFile>
 
@@ -11,7 +12,7 @@ ExchangeLog::ExchangeLog(const QString &path, QObject *parent)
 
 void ExchangeLog::writeRequest(const QByteArray &data, quint8 attemptsLeft)
 {
-    const char attempt = char(53 - attemptsLeft);
+    const char attempt = char('0' + steps::kRetries - attemptsLeft);
     write(attempt + QByteArray("------->\r\n") + data + "\r\n");
     emit blockWritten(attempt, data);
 }

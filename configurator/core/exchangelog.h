@@ -20,7 +20,8 @@ public:
     // the log: the blocks are still announced.
     QFile *file() const { return logFile; }
 
-    // "<digit>------->\r\n" + request + "\r\n", the digit being '0' + attempts used (5 left: '0').
+    // "<digit>------->\r\n" + request + "\r\n", the digit being '0' + attempts used (a whole
+    // budget left: '0').
     void writeRequest(const QByteArray &data, quint8 attemptsLeft);
     // "<-------\r\n" + batch + "\r\n", one block for every batch read from the port.
     void writeReply(const QByteArray &batch);

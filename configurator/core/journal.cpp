@@ -18,14 +18,15 @@ QByteArray join(const QStringList &fields)
     return csv::line(fields).toUtf8();
 }
 
-QString resultText(int result)
+QString resultText(steps::WriteResult result)
 {
     switch (result) {
-    case 0: return QStringLiteral("проверено");
-    case 1: return QStringLiteral("расхождения");
-    case 2: return QStringLiteral("не проверено");
-    default: return QStringLiteral("остановлено");
+    case steps::WriteResult::Checked: return QStringLiteral("проверено");
+    case steps::WriteResult::Differs: return QStringLiteral("расхождения");
+    case steps::WriteResult::NotChecked: return QStringLiteral("не проверено");
+    case steps::WriteResult::Stopped: break;
     }
+    return QStringLiteral("остановлено");
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // folder, so that a site's record says which device got which settings and whether the read-back
 // confirmed them. The file is only ever appended to, one complete line at a time. No widgets.
 
+#include "steps.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -17,7 +19,7 @@ struct Entry
     quint16 version = 0;
     int address = 0;
     QString profile;         // the profile file the panels came from, empty for none
-    int result = 0;          // MainWindow::WriteResult: checked, differs, not checked, stopped
+    steps::WriteResult result = steps::WriteResult::Checked;
 };
 
 // "journal.csv" in the user's data folder.

@@ -18,169 +18,10 @@ namespace {
 
 using proto::DeviceConfig;
 
-enum class Kind { Number, Choice, Numbers, Table };
-enum class Needs { Any, WideAddresses, RangeByte };
+using proto::Field;
+using Kind = Field::Kind;
 
-// One field of the file: where it sits, what the window calls it, which devices and firmware
-// have it, and how it reads from and writes into the configuration value.
-struct Field
-{
-    Kind kind = Kind::Number;
-    const char *section = nullptr;   // "radio", "settings", or nullptr for the top level
-    const char *key = nullptr;
-    const char *label = nullptr;
-    quint8 device = 0;               // proto::Receiver, proto::Transmitter, 0 for both
-    Needs needs = Needs::Any;
-    bool address = false;            // kept when the device keeps its own address
-    int min = 0, max = 0;            // Number: the box's range; Numbers: the transmitter numbers
-    QStringList (*choices)() = nullptr;
-    int (*get)(const DeviceConfig &) = nullptr;   // Number and Choice (the index)
-    void (*set)(DeviceConfig &, int) = nullptr;
-    bool (*has)(const DeviceConfig &, int) = nullptr;   // Numbers: is transmitter n polled
-    void (*mark)(DeviceConfig &, int, bool) = nullptr;
-};
-
-using Get = int (*)(const DeviceConfig &);
-using Set = void (*)(DeviceConfig &, int);
-
-Field number(const char *section, const char *key, const char *label, int min, int max, Get get, Set set,
-             quint8 device = 0, bool address = false)
-{
-    Field f;
-    f.section = section;
-    f.key = key;
-    f.label = label;
-    f.min = min;
-    f.max = max;
-    f.get = get;
-    f.set = set;
-    f.device = device;
-    f.address = address;
-    return f;
-}
-
-Field choice(const char *section, const char *key, const char *label, QStringList (*choices)(), Get get, Set set,
-             quint8 device = 0, Needs needs = Needs::Any)
-{
-    Field f = number(section, key, label, 0, 0, get, set, device);
-    f.kind = Kind::Choice;
-    f.choices = choices;
-    f.needs = needs;
-    return f;
-}
-
-QStringList texts(QString (*text)(int), int count)
-{
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-        out << text(i);
-    return out;
-}
-QStringList regimChoices() { return texts(proto::regimText, 2); }
-QStringList radioSpeedChoices() { return texts(proto::radioSpeedText, 5); }
-QStringList rs485SpeedChoices() { return texts(proto::rs485SpeedText, 4); }
-QStringList rangeChoices() { return {QStringLiteral("4096"), QStringLiteral("65536")}; }
-QStringList modeChoices() { return {QStringLiteral("Частота"), QStringLiteral("Дискрет")}; }
-
-bool bit(const QByteArray &bytes, int i) { return i / 8 < bytes.size() && (quint8(bytes.at(i / 8)) >> (i % 8)) & 1; }
-void setBit(QByteArray &bytes, int i, bool on)
-{
-    if (bytes.size() <= i / 8)
-        bytes.append(QByteArray(i / 8 + 1 - bytes.size(), '\0'));
-    const char mask = char(1 << (i % 8));
-    bytes[i / 8] = on ? char(bytes.at(i / 8) | mask) : char(bytes.at(i / 8) & ~mask);
-}
-
-// Transmitters 0..7 and 8..15 (QByteArray has no list constructor: {a, b} would be a times b).
-QByteArray masks(const DeviceConfig &c)
-{
-    return QByteArray().append(char(c.receiver.mask0)).append(char(c.receiver.mask1));
-}
-bool polledLow(const DeviceConfig &c, int n) { return bit(masks(c), n); }
-void markLow(DeviceConfig &c, int n, bool on)
-{
-    QByteArray masks = profile::masks(c);
-    setBit(masks, n, on);
-    c.receiver.mask0 = quint8(masks.at(0));
-    c.receiver.mask1 = quint8(masks.at(1));
-}
-
-#define BYTE(member) \
-    [](const DeviceConfig &c) { return int(c.member); }, [](DeviceConfig &c, int v) { c.member = quint8(v); }
-#define RANGE(settings) \
-    [](const DeviceConfig &c) { return c.settings.range4096 ? 0 : 1; }, \
-    [](DeviceConfig &c, int v) { c.settings.range4096 = v == 0; }
-
-const QVector<Field> &allFields()
-{
-    static const QVector<Field> table = [] {
-        constexpr quint8 Tx = proto::Transmitter, Rx = proto::Receiver;
-        QVector<Field> t = {
-            choice("radio", "mode", "Режим работы", regimChoices, BYTE(radio().regim)),
-            number("radio", "subnet", "Номер подсети", 0, 99, BYTE(radio().subnet)),
-            number("radio", "channel", "Канал связи", 0, 11, BYTE(radio().channel)),
-            number("radio", "power", "Мощность", 0, 7, BYTE(radio().power)),
-            choice("radio", "speed", "Скорость", radioSpeedChoices, BYTE(radio().radioSpeed)),
-            choice("settings", "rs485Speed", "Интерфейс RS-485, скорость", rs485SpeedChoices, BYTE(radio().rs485Speed)),
-            number("settings", "address", "Адрес устройства", 0, 255, BYTE(transmitter.deviceAdr), Tx, true),
-            number("settings", "dutAddress", "Адрес ДУТ", 0, 255, BYTE(transmitter.dutAdr), Tx, true),
-            number("settings", "timeFd1", "Время измерения, сек., Вх.1 Ч/Д", 1, 60, BYTE(transmitter.timeFd1), Tx),
-            number("settings", "timeFd2", "Время измерения, сек., Вх.2 Ч/Д", 1, 60, BYTE(transmitter.timeFd2), Tx),
-            number("settings", "timeAd1", "Время измерения, сек., Вх.1 А/Д", 1, 60, BYTE(transmitter.timeAd1), Tx),
-            number("settings", "timeAd2", "Время измерения, сек., Вх.2 А/Д", 1, 60, BYTE(transmitter.timeAd2), Tx),
-            choice("settings", "dutRange", "Диапазон значений ДУТ", rangeChoices, RANGE(transmitter), Tx, Needs::RangeByte),
-            number("settings", "pollPeriod", "Период опроса, сек.", 1, 5, BYTE(receiver.period), Rx),
-            number("settings", "outputFd1Address", "Выход 1 Ч/Д, адрес", 0, 255, BYTE(receiver.fq1), Rx),
-            choice("settings", "outputFd1Mode", "Выход 1 Ч/Д", modeChoices, BYTE(receiver.fq1Mode), Rx),
-            number("settings", "outputFd2Address", "Выход 2 Ч/Д, адрес", 0, 255, BYTE(receiver.fq2), Rx),
-            choice("settings", "outputFd2Mode", "Выход 2 Ч/Д", modeChoices, BYTE(receiver.fq2Mode), Rx),
-            number("settings", "outputAd1Address", "Выход 1 А/Д, адрес", 0, 255, BYTE(receiver.an1), Rx),
-            number("settings", "outputAd2Address", "Выход 2 А/Д, адрес", 0, 255, BYTE(receiver.an2), Rx),
-            choice("settings", "dutRange", "Диапазон значений ДУТ", rangeChoices, RANGE(receiver), Rx, Needs::RangeByte),
-        };
-        Field polled;
-        polled.kind = Kind::Numbers;
-        polled.section = "settings";
-        polled.key = "polled";
-        polled.label = "Адреса опрашиваемых передатчиков 0–15";
-        polled.device = Rx;
-        polled.min = 0;
-        polled.max = 15;
-        polled.has = polledLow;
-        polled.mark = markLow;
-        t << polled;
-        polled.section = nullptr;
-        polled.key = "polledTable";
-        polled.label = "Адреса опрашиваемых передатчиков 16–255";
-        polled.needs = Needs::WideAddresses;
-        polled.min = 16;
-        polled.max = 255;
-        polled.has = [](const DeviceConfig &c, int n) { return proto::receiverMapHas(c.receiverMap, n); };
-        polled.mark = [](DeviceConfig &c, int n, bool on) { setBit(c.receiverMap, n - 16, on); };
-        t << polled;
-        Field table;
-        table.kind = Kind::Table;
-        table.key = "addressTable";
-        table.label = "Таблица адресов";
-        table.device = Tx;
-        table.needs = Needs::WideAddresses;
-        t << table;
-        return t;
-    }();
-    return table;
-}
-
-bool appliesTo(const Field &f, quint8 deviceType) { return f.device == 0 || f.device == deviceType; }
-
-bool firmwareHas(const Field &f, quint16 version)
-{
-    switch (f.needs) {
-    case Needs::WideAddresses: return proto::hasWideAddresses(version);
-    case Needs::RangeByte: return proto::hasRangeByte(version);
-    case Needs::Any: break;
-    }
-    return true;
-}
+const QVector<Field> &allFields() { return proto::fields(); }
 
 QString deviceKey(quint8 type) { return type == proto::Receiver ? QStringLiteral("receiver") : QStringLiteral("transmitter"); }
 QString deviceName(quint8 type)
@@ -212,20 +53,19 @@ QByteArray object(const Members &members, int indent)
 }
 
 // Rows 1..7 as {"on", "address", "dut"}; "in1a" the marked row (0 is the device's own) or null.
-QByteArray tableText(const QByteArray &table, int indent)
+QByteArray tableText(const proto::AddressTable &t, int indent)
 {
-    const QByteArray t = (table + QByteArray(proto::kAddressTableSize, '\0')).left(proto::kAddressTableSize);
     const QByteArray pad(indent + 8, ' ');
     QByteArray rows = "[\n";
-    for (int k = 0; k < 7; ++k)
+    for (int k = 0; k < proto::AddressTable::kRows; ++k)
         rows += pad + QStringLiteral("{\"on\": %1, \"address\": %2, \"dut\": %3}")
-                          .arg(t.at(3 * k) ? QStringLiteral("true") : QStringLiteral("false"))
-                          .arg(quint8(t.at(3 * k + 1)))
-                          .arg(quint8(t.at(3 * k + 2)))
+                          .arg(t.rows[k].on ? QStringLiteral("true") : QStringLiteral("false"))
+                          .arg(t.rows[k].address)
+                          .arg(t.rows[k].dut)
                           .toLatin1()
               + (k < 6 ? ",\n" : "\n");
     rows += QByteArray(indent + 4, ' ') + ']';
-    return object({{"rows", rows}, {"in1a", t.at(21) ? QByteArray::number(quint8(t.at(22)) % 8) : "null"}}, indent);
+    return object({{"rows", rows}, {"in1a", t.markedRow() < 0 ? "null" : QByteArray::number(t.markedRow())}}, indent);
 }
 
 // ---- Reading ----------------------------------------------------------------------------
@@ -325,7 +165,7 @@ private:
         return false;
     }
 
-    bool table(const QJsonValue &v, const QString &where, QByteArray &out)
+    bool table(const QJsonValue &v, const QString &where, proto::AddressTable &out)
     {
         QJsonObject o;
         QJsonArray rows;
@@ -333,8 +173,8 @@ private:
             return false;
         if (rows.size() != 7)
             return fail(where + QStringLiteral(".rows"), QStringLiteral("ожидается 7 строк"), rows.size());
-        QByteArray t(proto::kAddressTableSize, '\0');
-        for (int k = 0; k < 7; ++k) {
+        proto::AddressTable t;
+        for (int k = 0; k < proto::AddressTable::kRows; ++k) {
             const QString at = QStringLiteral("%1.rows[%2]").arg(where).arg(k);
             QJsonObject row;
             bool on = false;
@@ -343,16 +183,14 @@ private:
                 || !integer(row.value(QStringLiteral("address")), at + QStringLiteral(".address"), 0, 255, address)
                 || !integer(row.value(QStringLiteral("dut")), at + QStringLiteral(".dut"), 0, 255, dut))
                 return false;
-            t[3 * k] = char(on);
-            t[3 * k + 1] = char(address);
-            t[3 * k + 2] = char(dut);
+            t.rows[k] = {quint8(on), quint8(address), quint8(dut)};
         }
         const QJsonValue in1a = o.value(QStringLiteral("in1a"));
         int row = 0;
         if (!in1a.isNull() && !integer(in1a, where + QStringLiteral(".in1a"), 0, 7, row))
             return false;
-        t[21] = char(!in1a.isNull());
-        t[22] = char(row);
+        t.in1a = !in1a.isNull();
+        t.in1aRow = quint8(row);
         out = t;
         return true;
     }
@@ -369,7 +207,6 @@ QString lineAndColumn(const QByteArray &json, int offset)
 
 } // namespace
 
-QString fieldLabel(int id) { return id >= 0 && id < allFields().size() ? QString::fromUtf8(allFields().at(id).label) : QString(); }
 
 QString fieldPath(int id)
 {
@@ -389,7 +226,7 @@ Profile Profile::fromConfig(const DeviceConfig &c, const QString &comment, const
     p.values = c;
     p.values.deviceType = p.deviceType;
     for (int id = 0; id < allFields().size(); ++id) {
-        if (appliesTo(allFields().at(id), p.deviceType) && firmwareHas(allFields().at(id), c.version))
+        if (allFields().at(id).appliesTo(p.deviceType) && allFields().at(id).firmwareHas(c.version))
             p.fields.insert(id);
     }
     return p;
@@ -407,7 +244,7 @@ QByteArray Profile::toJson() const
     Members radio, settings, tables;
     for (int id = 0; id < allFields().size(); ++id) {
         const Field &f = allFields().at(id);
-        if (!fields.contains(id) || !appliesTo(f, deviceType))
+        if (!fields.contains(id) || !f.appliesTo(deviceType))
             continue;
         QByteArray v;
         switch (f.kind) {
@@ -488,7 +325,7 @@ bool read(const QByteArray &json, Profile &out, QString &error)
     p.values.version = p.firmware;
     for (int id = 0; id < allFields().size(); ++id) {
         const Field &f = allFields().at(id);
-        if (!appliesTo(f, p.deviceType))
+        if (!f.appliesTo(p.deviceType))
             continue;
         QJsonObject container = root;
         if (f.section) {
@@ -540,27 +377,14 @@ Applied apply(const Profile &p, const DeviceConfig &device, bool keepAddress)
     }
     for (int id = 0; id < allFields().size(); ++id) {
         const Field &f = allFields().at(id);
-        if (!appliesTo(f, p.deviceType) || !p.fields.contains(id))
+        if (!f.appliesTo(p.deviceType) || !p.fields.contains(id))
             continue;
-        if (!firmwareHas(f, device.version)) {
-            out.leftOut << QString::fromUtf8(f.label);
+        if (!f.firmwareHas(device.version)) {
+            out.leftOut << f.label();
             continue;
         }
-        if (keepAddress && f.address)
-            continue;
-        switch (f.kind) {
-        case Kind::Number:
-        case Kind::Choice:
-            f.set(out.config, f.get(p.values));
-            break;
-        case Kind::Numbers:
-            for (int n = f.min; n <= f.max; ++n)
-                f.mark(out.config, n, f.has(p.values, n));
-            break;
-        case Kind::Table:
-            out.config.addressTable = p.values.addressTable;
-            break;
-        }
+        if (!(keepAddress && f.address))
+            f.copy(p.values, out.config);
     }
     QStringList bad;
     for (const DeviceConfig::Value &v : out.config.valuesOutOfRange())

@@ -7,7 +7,7 @@
 // type before use, unknown fields are ignored, and a broken file is refused with a message that
 // says where. No widgets here.
 
-#include "deviceconfig.h"
+#include "fields.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -27,7 +27,7 @@ struct Profile
     QString saved;                            // ISO 8601 date and time of saving
     QString comment;
     proto::DeviceConfig values;               // the fields below, the rest at their defaults
-    QSet<int> fields;                         // the fields the profile holds (see fieldLabel)
+    QSet<int> fields;                         // the fields the profile holds, as indexes into proto::fields()
 
     // Everything the panels hold that the firmware of `c` has.
     static Profile fromConfig(const proto::DeviceConfig &c, const QString &comment,
@@ -35,9 +35,7 @@ struct Profile
     QByteArray toJson() const;
 };
 
-// The label the window gives field `id` ("Канал связи"), and its place in the file
-// ("radio.channel").
-QString fieldLabel(int id);
+// The place of field `id` in the file ("radio.channel").
 QString fieldPath(int id);
 
 // Reads a profile; on failure returns false and says why and where in `error`.

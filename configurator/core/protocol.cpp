@@ -103,9 +103,9 @@ QByteArray transmitterDataRequest(quint16 version, quint8 n)
     return frame(QByteArray(1, char(n)), 0x1E);
 }
 
-QByteArray writeAddressTableFrame(const QByteArray &table24)
+QByteArray writeAddressTableFrame(const AddressTable &table)
 {
-    return frame(fixedSize(table24, kAddressTableSize), 0x06);
+    return frame(table.pack(), 0x06);
 }
 
 QByteArray writeReceiverTableFrame(const QByteArray &mask30)
@@ -292,12 +292,42 @@ int nextPolledTransmitter(quint8 mask0, quint8 mask1, const QByteArray &map30, i
     return -1;
 }
 
-QStringList dutSelectorItems(quint8 ownDut, const QByteArray &table24)
+AddressTable AddressTable::parse(const QByteArray &bytes)
+{
+    AddressTable t;
+    for (int k = 0; k < kRows; ++k)
+        t.rows[k] = {byteAt(bytes, 3 * k), byteAt(bytes, 3 * k + 1), byteAt(bytes, 3 * k + 2)};
+    t.in1a = byteAt(bytes, 21);
+    t.in1aRow = byteAt(bytes, 22);
+    t.spare = byteAt(bytes, 23);
+    return t;
+}
+
+QByteArray AddressTable::pack() const
+{
+    QByteArray bytes;
+    bytes.reserve(kSize);
+    for (const Row &r : rows)
+        bytes.append(char(r.on)).append(char(r.address)).append(char(r.dut));
+    return bytes.append(char(in1a)).append(char(in1aRow)).append(char(spare));
+}
+
+QString AddressTable::rowText(int row) const
+{
+    const Row &r = rows.at(row - 1);
+    return r.on ? QStringLiteral("вкл., адрес %1, ДУТ %2").arg(r.address).arg(r.dut) : QStringLiteral("выкл.");
+}
+
+QString AddressTable::in1aText() const
+{
+    return markedRow() < 0 ? QStringLiteral("нет") : QStringLiteral("строка %1").arg(markedRow());
+}
+
+QStringList dutSelectorItems(quint8 ownDut, const AddressTable &table)
 {
     QStringList items{QString::number(ownDut)};
-    for (int k = 0; k < 7; ++k)
-        items << (byteAt(table24, 3 * k) != 0 ? QString::number(byteAt(table24, 3 * k + 2))
-                                               : QStringLiteral("-"));
+    for (const AddressTable::Row &r : table.rows)
+        items << (r.on ? QString::number(r.dut) : QStringLiteral("-"));
     return items;
 }
 

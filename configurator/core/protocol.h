@@ -24,8 +24,6 @@ enum SendType : quint8 {
     dataRegim = 7,
     readPower = 9,
     saveSimParam = 10,
-    readPower2 = 11,
-    saveSimParam2 = 12,
     getLevel = 13,
     resiverInfo = 14,
     readLevel = 15,
@@ -63,9 +61,9 @@ QByteArray readTableRequest(quint8 deviceType);      // 21 01 33 (receiver) or 2
 QByteArray levelRequest(quint16 version, int dutIndex);
 // Data of transmitter n held by a receiver: 21 02 n 1E above version 220, else 21 01 (0A+n).
 QByteArray transmitterDataRequest(quint16 version, quint8 n);
-// 21 19, the 24-byte address table, 06. The table is cut or zero-padded to 24 bytes so the
-// frame always has the length the controller counts on.
-QByteArray writeAddressTableFrame(const QByteArray &table24);
+struct AddressTable;
+// 21 19, the 24-byte address table, 06.
+QByteArray writeAddressTableFrame(const AddressTable &table);
 // 21 1F, the 30-byte map of transmitters 16..255, 32; cut or zero-padded to 30 bytes.
 QByteArray writeReceiverTableFrame(const QByteArray &mask30);
 
@@ -159,7 +157,36 @@ bool mergeSettingsReply(QByteArray &record, const QByteArray &reply, quint8 devi
 // ---- Address tables -------------------------------------------------------------------
 
 constexpr int kAddressTableSize = 24;   // transmitter: 7 rows of (on, address, ДУТ), In1A, row, 0
-constexpr int kReceiverMapSize = 30;    // receiver: transmitters 16..255, least significant bit first
+constexpr int kReceiverMapSize = 30;
+
+// A transmitter's address table as it travels: rows 1..7 of the window's table as (on,
+// address, ДУТ) triples, then the In1A flag, the In1A row (0 is the device itself) and a spare
+// byte. Every byte is kept as it came, so a table read and written back is sent unchanged.
+struct AddressTable
+{
+    static constexpr int kSize = kAddressTableSize;
+    static constexpr int kRows = 7;
+    struct Row
+    {
+        quint8 on = 0, address = 0, dut = 0;
+        bool operator==(const Row &o) const { return on == o.on && address == o.address && dut == o.dut; }
+    };
+    std::array<Row, kRows> rows{};
+    quint8 in1a = 0;      // non-zero: a row is marked In1A
+    quint8 in1aRow = 0;   // the marked row, taken modulo 8
+    quint8 spare = 0;
+
+    // Bytes a short table lacks count as 0, bytes beyond 24 are ignored.
+    static AddressTable parse(const QByteArray &bytes);
+    QByteArray pack() const;
+    // The marked row 0..7, or -1 for none.
+    int markedRow() const { return in1a ? in1aRow % 8 : -1; }
+    // "вкл., адрес 5, ДУТ 7" or "выкл." for row 1..7; "строка 3" or "нет" for the In1A mark.
+    QString rowText(int row) const;
+    QString in1aText() const;
+    bool operator==(const AddressTable &o) const { return pack() == o.pack(); }
+    bool operator!=(const AddressTable &o) const { return !(*this == o); }
+};    // receiver: transmitters 16..255, least significant bit first
 
 // The 30-byte map carried in bytes 2..31 of a receiver's table reply; always 30 bytes, the
 // bytes a short reply lacks count as 0.
@@ -178,9 +205,9 @@ inline int maxTransmitterAddress(quint16 version) { return hasWideAddresses(vers
 int nextPolledTransmitter(quint8 mask0, quint8 mask1, const QByteArray &map30, int start);
 
 // The items of the "Адрес ДУТ" measurement selector after a transmitter's table reply: the
-// decimal ownDut first, then for rows k = 0..6 of the table the decimal ДУТ number (byte 3k+2)
-// when the row is on (byte 3k non-zero), else "-". Always 8 items; missing bytes count as 0.
-QStringList dutSelectorItems(quint8 ownDut, const QByteArray &table24);
+// decimal ownDut first, then for rows 1..7 of the table the decimal ДУТ number when the row is
+// on (its flag non-zero), else "-". Always 8 items.
+QStringList dutSelectorItems(quint8 ownDut, const AddressTable &table);
 
 // The tag of the register a read step asks for: "S250=" (readCHA), "S202=" (readPower),
 // "S201=" otherwise.

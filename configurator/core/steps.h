@@ -4,7 +4,7 @@
 // what a failure says and where "go on" leads. The read, the write and the write's read-back
 // are read off this one table; the window only sends the requests and shows the boxes.
 
-#include <QtGlobal>
+#include <QMetaType>
 
 enum class ActionType : quint8 {
     none = 0,
@@ -33,6 +33,14 @@ enum class ActionType : quint8 {
 namespace steps {
 
 enum class Operation { None, Read, Write, Poll, Measure };
+
+// How often a step's request is repeated when it goes unanswered, shared by the steps of one
+// operation part; the exchange log numbers a request's attempts from it.
+constexpr quint8 kRetries = 5;
+
+// How a write ended: the read-back confirmed every value, found differences, could not be
+// done (or registers were passed over), or the write was stopped.
+enum class WriteResult { Checked, Differs, NotChecked, Stopped };
 
 enum class OnFailure {
     Notice,     // OK box, then idle
@@ -70,3 +78,5 @@ int writeBarMaximum(quint16 version);
 const char *stoppedText(Operation op);
 
 } // namespace steps
+
+Q_DECLARE_METATYPE(steps::WriteResult)

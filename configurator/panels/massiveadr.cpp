@@ -3,20 +3,11 @@
 
 #include <QCheckBox>
 #include <QDebug>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
 namespace {
 constexpr int kRows = 8;
-constexpr int kRecordRows = 7;    // rows 1..7 travel in the record, row 0 is the device
-constexpr int kIn1AFlag = 21;
-constexpr int kIn1ARow = 22;
-constexpr int kRecordSize = 24;
-
-// A byte of the record, 0 where a short record ends.
-quint8 recordByte(const QByteArray &b, int i)
-{
-    return i < b.size() ? quint8(b.at(i)) : 0;
-}
 }
 
 MassiveAdr::MassiveAdr(QWidget *parent)
@@ -57,39 +48,39 @@ MassiveAdr::~MassiveAdr()
     delete ui;
 }
 
-// Rows 1..7 as (on, address, ДУТ) triples, then the first In1A row (flag and row), then 0.
-QByteArray MassiveAdr::getMassive() const
+// Rows 1..7, then the first In1A row.
+proto::AddressTable MassiveAdr::getMassive() const
 {
-    QByteArray b;
-    b.reserve(kRecordSize);
-    for (int r = 1; r < kRows; ++r) {
-        b.append(char(cbOn[r]->isChecked() ? 1 : 0));
-        b.append(char(quint8(sbAdr[r]->value())));
-        b.append(char(quint8(sbDut[r]->value())));
-    }
+    proto::AddressTable t;
+    for (int r = 1; r < kRows; ++r)
+        t.rows[r - 1] = {quint8(cbOn[r]->isChecked()), quint8(sbAdr[r]->value()), quint8(sbDut[r]->value())};
     int marked = -1;
     for (int r = 0; r < kRows && marked < 0; ++r)
         if (cbIn1A[r]->isChecked())
             marked = r;
-    b.append(char(marked >= 0 ? 1 : 0));
-    b.append(char(marked >= 0 ? marked : 0));
-    b.append('\0');
-    return b;
+    t.in1a = marked >= 0;
+    t.in1aRow = quint8(marked >= 0 ? marked : 0);
+    return t;
 }
 
-// The flags count as set when positive as signed bytes. A record shorter than 24 bytes
-// reads as zeros where it ends.
-void MassiveAdr::setMassive(const QByteArray &b)
+// The flags count as set when positive as signed bytes.
+void MassiveAdr::setMassive(const proto::AddressTable &t)
 {
-    for (int k = 0; k < kRecordRows; ++k) {
-        cbOn[k + 1]->setChecked(qint8(recordByte(b, 3 * k)) > 0);
-        sbAdr[k + 1]->setValue(recordByte(b, 3 * k + 1));
-        sbDut[k + 1]->setValue(recordByte(b, 3 * k + 2));
+    for (int k = 0; k < proto::AddressTable::kRows; ++k) {
+        const QSignalBlocker quiet[] = {QSignalBlocker(sbAdr[k + 1]), QSignalBlocker(sbDut[k + 1])};
+        cbOn[k + 1]->setChecked(qint8(t.rows[k].on) > 0);
+        sbAdr[k + 1]->setValue(t.rows[k].address);
+        sbDut[k + 1]->setValue(t.rows[k].dut);
     }
-    for (QCheckBox *box : cbIn1A)
-        box->setChecked(false);
-    if (qint8(recordByte(b, kIn1AFlag)) > 0)
-        cbIn1A[recordByte(b, kIn1ARow) % kRows]->setChecked(true);
+    for (int r = 0; r < kRows; ++r)
+        cbIn1A[r]->setChecked(qint8(t.in1a) > 0 && r == t.in1aRow % kRows);
+}
+
+void MassiveAdr::setOwn(quint8 address, quint8 dut)
+{
+    const QSignalBlocker quiet[] = {QSignalBlocker(sbAdr[0]), QSignalBlocker(sbDut[0])};
+    sbAdr[0]->setValue(address);
+    sbDut[0]->setValue(dut);
 }
 
 bool MassiveAdr::isDuplicate() const
@@ -105,18 +96,6 @@ bool MassiveAdr::isDuplicate() const
         }
     }
     return false;
-}
-
-// Zeroing row 0 goes through slotChange, so the main window's spin boxes follow.
-void MassiveAdr::setDefault()
-{
-    for (int r = 0; r < kRows; ++r) {
-        cbIn1A[r]->setChecked(false);
-        if (r >= 1)
-            cbOn[r]->setChecked(false);
-        sbAdr[r]->setValue(0);
-        sbDut[r]->setValue(0);
-    }
 }
 
 void MassiveAdr::slotSetAdr(int v)

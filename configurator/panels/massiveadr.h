@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "protocol.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -9,7 +10,8 @@ namespace Ui { class MassiveAdr; }
 
 // A transmitter's address table: row 0 is the device itself (always on, mirrored with the
 // main window's address and ДУТ spin boxes), rows 1..7 can be switched on, one row at most
-// is marked In1A. Travels as the 24-byte record.
+// is marked In1A. Travels as the 24-byte record. Setting values from code (a read, a profile,
+// defaults) is quiet; the technician's own edits clear the In1A mark.
 class MassiveAdr : public QWidget
 {
     Q_OBJECT
@@ -17,10 +19,11 @@ public:
     explicit MassiveAdr(QWidget *parent = nullptr);
     ~MassiveAdr() override;
 
-    QByteArray getMassive() const;
-    void setMassive(const QByteArray &b);
+    proto::AddressTable getMassive() const;
+    void setMassive(const proto::AddressTable &t);
+    // Row 0, the device's own address and ДУТ number.
+    void setOwn(quint8 address, quint8 dut);
     bool isDuplicate() const;
-    void setDefault();
 
 signals:
     void updateAdr(quint8 v);

@@ -50,14 +50,6 @@ quint16 readPeriod(const QSettings &settings, const char *key, quint16 fallback)
     return period == 0 ? fallback : period;
 }
 
-// A device may answer with an index the list does not have; keep the current choice then
-// rather than blanking the box and writing 0xFF back on the next write.
-void setIndex(QComboBox *box, int index)
-{
-    if (index >= 0 && index < box->count())
-        box->setCurrentIndex(index);
-}
-
 QSpinBox *spinBox(int min, int max, int value)
 {
     auto *box = new QSpinBox;
@@ -80,8 +72,6 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 {
     ui = new Ui::MainWindowUi;
     ui->setupUi(this);
-    baMassive = QByteArray(proto::kAddressTableSize, '\0');
-    settingsRecord = QByteArray(proto::kMaxRecordSize, '\0');
 
     settingsPath = QFileInfo(QStringLiteral("settings.conf")).absoluteFilePath();
     {
@@ -325,7 +315,7 @@ void MainWindow::placeWindow()
 
 void MainWindow::openPort()
 {
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
 
     const QString listed = cbPort->currentText().trimmed();
     const QString name = cbPort->location();
@@ -453,39 +443,32 @@ void MainWindow::sendAt(const QByteArray &text, SendType::SendType type)
 
 void MainWindow::slotReadyRead()
 {
-    switch (ReadEn()) {
-    case 1:
-        applySettingsRecord();
-        break;
-    case 2:
+    if (ReadEn())   // a controller identified itself
         updatePanels();
-        break;
-    default:
-        break;
-    }
 }
 
 // ---- Replies --------------------------------------------------------------------------
 
-quint8 MainWindow::ReadEn()
+bool MainWindow::ReadEn()
 {
     const QByteArray batch = port->readAll();
     exchangeLog->writeReply(batch);
     qDebug() << "baTmp<<" << batch;
-    const quint8 result = interpret(batch);
+    const bool identified = interpret(batch);
     paceReply();
-    return result;
+    return identified;
 }
 
 // Replies carry no framing and may arrive in any number of batches: each batch is added to
-// the bytes received since the last request, and a reply is taken once it is complete.
-quint8 MainWindow::interpret(const QByteArray &batch)
+// the bytes received since the last request, and a reply is taken once it is complete. True
+// when the batch was a controller's identity.
+bool MainWindow::interpret(const QByteArray &batch)
 {
     // Nothing awaited and no step waiting for its check tick: the bytes are logged only, so a
     // device that keeps talking to an idle window does not grow the buffer.
     if (expectedReply == SendType::none && !awaitingCheck()) {
         reply.clear();
-        return 0;
+        return false;
     }
     // Bytes that come while the step waits to be repeated answer the attempt that timed out.
     if (requestPending && currentAction != ActionType::none && !batch.isEmpty())
@@ -496,7 +479,7 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     if (reply.size() > kMaxReply)
         reply.remove(0, reply.size() - kMaxReply);
     if (reply.size() < 2)
-        return 0;
+        return false;
 
     switch (expectedReply) {
     case SendType::readSetting:
@@ -504,13 +487,13 @@ quint8 MainWindow::interpret(const QByteArray &batch)
     case SendType::resiverInfo:
         // A record has no framing: it is decided at the check tick, from everything received
         // since the request (settleReply), never while its bytes are still coming.
-        return 0;
+        return false;
 
     case SendType::readVersion:
         if (const auto id = proto::scanIdentity(reply))
             acceptIdentity(*id);
         qDebug() << "numVersion" << numVersion;
-        return 2;
+        return true;
 
     case SendType::comandRegim:
     case SendType::dataRegim:
@@ -518,45 +501,43 @@ quint8 MainWindow::interpret(const QByteArray &batch)
             answerReceived = true;
             leftCommandMode();
         }
-        return 0;
+        return false;
 
     case SendType::saveSimParam:
-    case SendType::saveSimParam2:
         // A register write counts only when the module said OK and never ERROR.
         answerReceived = proto::replyAcceptsWrite(reply);
         if (answerReceived)
             leftCommandMode();
         if (reply.contains("ERROR"))
             stepTrouble.error = true;
-        return 0;
+        return false;
 
     case SendType::readCHA:
     case SendType::readPower:
-    case SendType::readPower2:
         if (const auto value = proto::scanRegister(reply, proto::registerTag(expectedReply)))
             acceptRegister(*value);
-        return 0;
+        return false;
 
     case SendType::getLevel:
         if (const auto level = proto::scanRssi(reply))
             showLevel(*level);
-        return 0;
+        return false;
 
     case SendType::readLevel: {
         const auto m = proto::scanMeasurement(reply);
         if (!m)
-            return 0;
+            return false;
         leTemp->setText(m->temp);
         leLevel->setText(m->level);
         leFreq1->setText(m->freq1);
         leFreq2->setText(m->freq2);
         leAn1->setText(m->an1);
         leAn2->setText(m->an2);
-        return 0;
+        return false;
     }
 
     default:
-        return 0;
+        return false;
     }
 }
 
@@ -571,9 +552,9 @@ void MainWindow::acceptIdentity(const proto::Identity &id)
         resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
         resiverPanel->setAdrExtEnabled(proto::hasWideAddresses(numVersion));
     }
-    deviceRead = proto::DeviceConfig();
-    deviceRead.deviceType = deviceType;
-    deviceRead.version = numVersion;
+    settingsRecord = proto::DeviceConfig();
+    settingsRecord.deviceType = deviceType;
+    settingsRecord.version = numVersion;
     decision(QStringLiteral("Ответ: %1").arg(id.label));
 }
 
@@ -584,10 +565,10 @@ void MainWindow::acceptRegister(int value)
     const quint8 byte = quint8(qMin(value, 255));
     if (kind == SendType::readCHA) {
         sbSubnet->setValue(value);
-        deviceRead.radio().subnet = byte;
+        settingsRecord.radio().subnet = byte;
     } else {
         knobPower->setValue(byte);
-        deviceRead.radio().power = byte;
+        settingsRecord.radio().power = byte;
     }
     answerReceived = true;
     decision(QStringLiteral("Ответ: %1%2").arg(QString::fromLatin1(proto::registerTag(kind))).arg(value));
@@ -655,7 +636,7 @@ void MainWindow::settleReply()
         qDebug() << "baTmp.length();" << reply.size();
         return;
     }
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     if (currentAction == ActionType::checkSetting || currentAction == ActionType::checkMassive) {
         // The write's read-back only compares: the panels keep what was written.
         if (expectedReply == SendType::readSetting)
@@ -665,76 +646,18 @@ void MainWindow::settleReply()
         expectedReply = SendType::none;
         return;
     }
+    settingsRecord.deviceType = deviceType;
+    settingsRecord.version = numVersion;
     if (expectedReply == SendType::readSetting) {
-        proto::mergeSettingsReply(settingsRecord, reply, deviceType, numVersion);
-        deviceRead.takeSettingsReply(reply);
+        settingsRecord.takeSettingsReply(reply);
+        fillPanels(settingsRecord, Fill::Record | (proto::hasRangeByte(numVersion) ? Fill::Range : 0));
     } else {
-        if (deviceType == proto::Receiver)
-            resiverPanel->setAdrMaskExt(proto::receiverMapFromReply(reply));
-        else
-            applyTransmitterTable(reply);
-        deviceRead.takeTableReply(reply);
+        settingsRecord.takeTableReply(reply);
+        fillPanels(settingsRecord, Fill::Table);
+        if (deviceType != proto::Receiver)
+            rebuildDataDutList(baMassive);
     }
     expectedReply = SendType::none;
-    applySettingsRecord();
-}
-
-void MainWindow::rebuildDataDutList(const QByteArray &table)
-{
-    cbDataDut->clear();
-    cbDataDut->addItems(proto::dutSelectorItems(quint8(sbDutAdr->value()), table));
-}
-
-void MainWindow::applyTransmitterTable(const QByteArray &table)
-{
-    baMassive = table;
-    rebuildDataDutList(table);
-    massiveAdr->setMassive(baMassive);
-}
-
-void MainWindow::applySettingsRecord()
-{
-    // The order matters: each control signals its change, the speed sets the channel range
-    // and the mode re-runs the panel rules.
-    const bool receiver = deviceType == proto::Receiver;
-    const proto::TransmitterSettings t = proto::unpackTransmitterSettings(settingsRecord);
-    const proto::ReceiverSettings r = proto::unpackReceiverSettings(settingsRecord, numVersion);
-    const proto::RadioSettings &radio = t;   // bytes 0, 1, 3, 4, 5 are the same in both layouts
-
-    sbChannel->setValue(radio.channel);
-    sbSubnet->setValue(radio.subnet);
-    if (receiver)
-        resiverPanel->setPeriod(r.period);
-    else
-        sbDeviceAdr->setValue(t.deviceAdr);
-    setIndex(cbSpeed, radio.radioSpeed);
-    // The new speed may have lowered the channel range before the channel was set above and
-    // cut the channel; set it again now that the range belongs to the record's speed.
-    sbChannel->setValue(radio.channel);
-    setIndex(cbRegim, radio.regim);
-    setIndex(cbRs485Speed, radio.rs485Speed);
-
-    if (!receiver) {
-        sbDutAdr->setValue(t.dutAdr);
-        sbTimeFd1->setValue(t.timeFd1);
-        sbTimeFd2->setValue(t.timeFd2);
-        sbTimeAd1->setValue(t.timeAd1);
-        sbTimeAd2->setValue(t.timeAd2);
-        if (proto::hasRangeByte(numVersion))
-            cbDutRange->setCurrentIndex(t.range4096 ? 0 : 1);
-        return;
-    }
-
-    resiverPanel->setAdrMask0(r.mask0);
-    resiverPanel->setAdrMask1(r.mask1);
-    resiverPanel->setAn1(r.an1);
-    resiverPanel->setAn2(r.an2);
-    resiverPanel->setFq1(r.fq1);
-    resiverPanel->setFq2(r.fq2);
-    resiverPanel->setFq1Mode(r.fq1Mode);
-    resiverPanel->setFq2Mode(r.fq2Mode);
-    if (proto::hasRangeByte(numVersion))
-        resiverPanel->setOldProtokol(r.range4096);
 }
 
 // ---- Controller requests --------------------------------------------------------------
@@ -747,16 +670,6 @@ void MainWindow::slotRead()
 void MainWindow::slotReadMassive()
 {
     send(proto::readTableRequest(deviceType), SendType::readMassive);
-}
-
-void MainWindow::readRadioControls(proto::RadioSettings &s) const
-{
-    s.channel = quint8(sbChannel->value());
-    s.subnet = quint8(sbSubnet->value());
-    s.regim = quint8(cbRegim->currentIndex());
-    s.rs485Speed = quint8(cbRs485Speed->currentIndex());
-    s.radioSpeed = quint8(cbSpeed->currentIndex());
-    s.power = quint8(knobPower->value());
 }
 
 // The write sends what was taken from the panels when it started (`pendingWrite`), so a

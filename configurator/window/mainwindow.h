@@ -41,8 +41,8 @@ public:
     // Selects a port at start (a device path the system does not list is added to the list).
     void selectPort(const QString &name);
 
-    // The panels as one value: what "Записать" would send, and filling them as a read would
-    // (a loaded profile, on purpose).
+    // The panels as one value: what "Записать" would send, and filling them with a loaded
+    // profile (panelsconfig.cpp).
     proto::DeviceConfig panelsConfig() const;
     void applyConfig(const proto::DeviceConfig &c);
     // The panels hold a complete read of the connected device, factory defaults or a profile.
@@ -55,12 +55,12 @@ public:
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
 
-    enum class WriteResult { Checked = 0, Differs = 1, NotChecked = 2, Stopped = 3 };
+    using WriteResult = steps::WriteResult;
 
 signals:
     // A full read ended: complete when every step answered and every value can be shown.
     void readFinished(bool complete);
-    void writeFinished(int result);   // a WriteResult
+    void writeFinished(steps::WriteResult result);
     void panelsTrustChanged(bool trusted);
 
 private slots:
@@ -112,17 +112,18 @@ private:
 
     void send(const QByteArray &data, SendType::SendType type);
     void sendAt(const QByteArray &text, SendType::SendType type);
-    quint8 ReadEn();
-    quint8 interpret(const QByteArray &batch);
-    void applySettingsRecord();
+    bool ReadEn();
+    bool interpret(const QByteArray &batch);
     void acceptIdentity(const proto::Identity &id);
     void acceptRegister(int value);
     void showLevel(int level);
     bool awaitingCheck() const;
     void settleReply();
     void finishRead(bool complete);
-    void readRadioControls(proto::RadioSettings &s) const;
-    void applyTransmitterTable(const QByteArray &table);
+    // What a fill sets: the record's fields (without the range byte), the range, the power,
+    // the address table or map; with BothLayouts the other device type's boxes too.
+    enum Fill { Record = 1, Range = 2, Power = 4, Table = 8, All = 15, BothLayouts = 16 };
+    void fillPanels(const proto::DeviceConfig &c, int parts);
 
     enum class Outcome { Done, Failed, Declined, Differs, NotChecked, Stopped, Replaced, Lost };
     enum class PanelsOrigin { Nothing, Read, Defaults, Profile };
@@ -153,7 +154,7 @@ private:
     void updateStopButton();
     void setOrigin(PanelsOrigin o);
     void setIndicator(const char *styleSheet);
-    void rebuildDataDutList(const QByteArray &table);
+    void rebuildDataDutList(const proto::AddressTable &table);
 
     MassiveAdr *massiveAdr = nullptr;
     quint16 numVersion = 0;
@@ -213,12 +214,11 @@ private:
     QGridLayout *glData = nullptr;
     QComboBox *cbRs485Speed = nullptr;
     QLabel *lbRs485Speed = nullptr;
-    QByteArray baMassive;
+    proto::AddressTable baMassive;   // the table a write sends up to 220: the last one read
     QSpacerItem *transmitterSpacer = nullptr;
 
-    QByteArray settingsRecord;   // the last settings reply, one byte per field
     QByteArray reply;            // every byte received since the last request
-    proto::DeviceConfig deviceRead;     // what the device reported in the last read
+    proto::DeviceConfig settingsRecord; // what the device reported in the last read
     proto::DeviceConfig pendingWrite;   // what the running write sends
     proto::DeviceConfig readBack;       // what the device reported back after it
     QStringList skippedRegisters;       // registers passed over after "go on"

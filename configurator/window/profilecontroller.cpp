@@ -250,7 +250,7 @@ void ProfileController::readFinished(bool complete)
 
 // ---- The journal --------------------------------------------------------------------------
 
-void ProfileController::writeFinished(int result)
+void ProfileController::writeFinished(steps::WriteResult result)
 {
     const proto::DeviceConfig c = m_window->panelsConfig();
     journal::Entry e;

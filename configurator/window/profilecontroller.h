@@ -5,6 +5,7 @@
 // and the commissioning journal that gets one line per write. MainWindow only creates it.
 
 #include "profile.h"
+#include "steps.h"
 
 #include <QObject>
 #include <QStringList>
@@ -43,7 +44,7 @@ private:
     void fillRecent();
     void remember(const QString &file);
     void readFinished(bool complete);
-    void writeFinished(int result);
+    void writeFinished(steps::WriteResult result);
     void refuse(const QString &file, const QString &reason);
     void status(const QString &text, int ms = 0);
 

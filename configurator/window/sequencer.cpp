@@ -226,7 +226,7 @@ void MainWindow::checkStep()
     if (attemptsLeft > 0) {
         --attemptsLeft;
         requestPending = true;
-        decision(QStringLiteral("Повтор %1").arg(5 - attemptsLeft));
+        decision(QStringLiteral("Повтор %1").arg(steps::kRetries - attemptsLeft));
         return;
     }
     goIdle();   // idle before asking, so the ticks under the box do nothing
@@ -286,7 +286,7 @@ void MainWindow::stepFailed(ActionType step)
     }
     const bool yes = ask(text, failureDetail());
     if (step == ActionType::readCHA)
-        attemptsLeft = 5;
+        attemptsLeft = steps::kRetries;
     if (!yes) {
         endOperation(Outcome::Declined);
         return;
@@ -348,7 +348,7 @@ void MainWindow::endOperation(Outcome how)
 // A read has ended: complete when every step was answered and every value can be shown.
 void MainWindow::finishRead(bool complete)
 {
-    const QList<proto::DeviceConfig::Value> bad = complete ? deviceRead.valuesOutOfRange()
+    const QList<proto::DeviceConfig::Value> bad = complete ? settingsRecord.valuesOutOfRange()
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
     if (complete)
@@ -389,7 +389,7 @@ void MainWindow::finishWrite(Outcome how)
         ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     }
-    emit writeFinished(int(result));
+    emit writeFinished(result);
 }
 
 void MainWindow::finishResiverInfo()
@@ -512,7 +512,7 @@ void MainWindow::doReadLevel()
 void MainWindow::startRead()
 {
     beginOperation(steps::Operation::Read);
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     next(ActionType::readVersion);
     readClean = true;
     setOrigin(PanelsOrigin::Nothing);
@@ -530,7 +530,7 @@ void MainWindow::writePass(const proto::DeviceConfig &values)
     pendingWrite = values;
     readBack = values;
     skippedRegisters.clear();
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     next(ActionType::saveSimParam);
 }
 
@@ -569,33 +569,15 @@ void MainWindow::doSaveAll()
 void MainWindow::doDefault()
 {
     stopMeasurement();
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     timer->setInterval(timerInterval);
     if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
                             "Текущие параметры будут обновлены!")))
         return;
 
-    baMassive = QByteArray(proto::kAddressTableSize, '\0');
-    massiveAdr->setMassive(baMassive);
-    sbSubnet->setValue(1);
-    cbSpeed->setCurrentIndex(1);
-    sbChannel->setValue(1);
-    knobPower->setValue(0);
-    cbDutRange->setCurrentIndex(0);
-    resiverPanel->setOldProtokol(true);
-    massiveAdr->setDefault();
-    cbRegim->setCurrentIndex(0);
-    cbRs485Speed->setCurrentIndex(3);
-
-    if (deviceType == proto::Receiver) {
-        sbDeviceAdr->setValue(254);
-        resiverPanel->setDefault();
-    } else if (deviceType == proto::Transmitter) {
-        sbDeviceAdr->setValue(0);
-        sbDutAdr->setValue(0);
-        for (QSpinBox *time : {sbTimeFd1, sbTimeFd2, sbTimeAd1, sbTimeAd2})
-            time->setValue(10);
-    }
+    proto::DeviceConfig defaults = panelsConfig();
+    defaults.resetToFactory();
+    fillPanels(defaults, Fill::All | Fill::BothLayouts);
     setOrigin(PanelsOrigin::Defaults);
 
     if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
@@ -608,7 +590,7 @@ void MainWindow::doResiverInfo()
     beginOperation(steps::Operation::Poll);
     for (QByteArray &record : resiverInfoData)
         record.clear();
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     resiverInfoIndex = quint16(getNextResivInfo(true));
     next(ActionType::resiverInfo);
 }
@@ -621,7 +603,7 @@ void MainWindow::doTransmiterInfo()
         return;
     }
     timer->setInterval(timerInterval);
-    attemptsLeft = 5;
+    attemptsLeft = steps::kRetries;
     if (pbMeasure->isChecked()) {
         beginOperation(steps::Operation::Measure);
         pbMeasure->setText(QStringLiteral("Выключить измерение"));
@@ -640,61 +622,4 @@ void MainWindow::doTransmiterInfo()
             expectedReply = SendType::none;
     }
     updateStopButton();
-}
-
-// ---- The panels as one value ----------------------------------------------------------
-
-void MainWindow::setOrigin(PanelsOrigin o)
-{
-    const bool was = panelsTrusted();
-    origin = o;
-    if (panelsTrusted() != was)
-        emit panelsTrustChanged(panelsTrusted());
-}
-
-proto::DeviceConfig MainWindow::panelsConfig() const
-{
-    proto::DeviceConfig c;
-    c.deviceType = deviceType;
-    c.version = numVersion;
-    readRadioControls(c.transmitter);
-    readRadioControls(c.receiver);
-    proto::TransmitterSettings &t = c.transmitter;
-    t.deviceAdr = quint8(sbDeviceAdr->value());
-    t.dutAdr = quint8(sbDutAdr->value());
-    t.timeFd1 = quint8(sbTimeFd1->value());
-    t.timeFd2 = quint8(sbTimeFd2->value());
-    t.timeAd1 = quint8(sbTimeAd1->value());
-    t.timeAd2 = quint8(sbTimeAd2->value());
-    t.range4096 = cbDutRange->currentIndex() == 0;
-    proto::ReceiverSettings &r = c.receiver;
-    r.period = quint8(resiverPanel->getPeriod());
-    r.fq1Mode = quint8(resiverPanel->getFq1Mode());
-    r.fq2Mode = quint8(resiverPanel->getFq2Mode());
-    r.mask0 = resiverPanel->getAdrMask0();
-    r.mask1 = resiverPanel->getAdrMask1();
-    r.fq1 = quint8(resiverPanel->getFq1());
-    r.fq2 = quint8(resiverPanel->getFq2());
-    r.an1 = quint8(resiverPanel->getAn1());
-    r.an2 = quint8(resiverPanel->getAn2());
-    r.range4096 = resiverPanel->getOldProtokol();
-    // Up to 220 the table is not edited in the window: the write sends the last one read.
-    c.addressTable = proto::hasWideAddresses(numVersion) ? massiveAdr->getMassive() : baMassive;
-    c.receiverMap = resiverPanel->getAdrMaskExt();
-    return c;
-}
-
-void MainWindow::applyConfig(const proto::DeviceConfig &c)
-{
-    settingsRecord = c.isReceiver() ? proto::packReceiverSettings(c.receiver, c.version)
-                                    : proto::packTransmitterSettings(c.transmitter);
-    applySettingsRecord();
-    knobPower->setValue(c.radio().power);
-    if (proto::hasWideAddresses(c.version)) {
-        if (c.isReceiver())
-            resiverPanel->setAdrMaskExt(c.receiverMap);
-        else
-            applyTransmitterTable(c.addressTable);
-    }
-    setOrigin(PanelsOrigin::Profile);
 }

@@ -178,7 +178,7 @@ inline void edit(MainWindow &w, Type type, quint16 version)
             boxes.at(i)->setValue(QList<int>{42, 11, 30, 31, 32, 33}.at(i));
         P::cbDutRange(w)->setCurrentIndex(1);
         if (version > 220)
-            P::massiveAdr(w)->setMassive(kEditedTable);
+            P::massiveAdr(w)->setMassive(proto::AddressTable::parse(kEditedTable));
         return;
     }
     resiver *rp = P::resiverPanel(w);

@@ -187,7 +187,7 @@ private slots:
         f.pty.write(hex("030511020207000a0b0c0d0e"));
         QTRY_VERIFY(f.log().contains("\x0e\r\n"));
         P::settleReply(w);
-        QCOMPARE(P::settingsRecord(w), QByteArray(14, '\0'));
+        QVERIFY(P::settingsRecord(w) == proto::DeviceConfig());
         QVERIFY(!P::answerReceived(w));
     }
 

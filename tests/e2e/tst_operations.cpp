@@ -361,8 +361,8 @@ void TestOperations::profileFleet()
     WAIT_VERIFY(b.idle() && b.w().panelsFromProfile(), 5000);
     P::pbWrite(b.w())->click();
     WAIT_VERIFY(writes.size() == 2, 5000);
-    QCOMPARE(writes.at(0).at(0).toInt(), int(MainWindow::WriteResult::Checked));
-    QCOMPARE(writes.at(1).at(0).toInt(), int(MainWindow::WriteResult::Checked));
+    QCOMPARE(writes.at(0).at(0).value<MainWindow::WriteResult>(), MainWindow::WriteResult::Checked);
+    QCOMPARE(writes.at(1).at(0).value<MainWindow::WriteResult>(), MainWindow::WriteResult::Checked);
     QVERIFY(b.texts.isEmpty());
 
     QByteArray want = kTxWritten;   // A's values (subnet 5 included), B's address and ДУТ

@@ -34,7 +34,7 @@ DeviceConfig device(quint8 type, quint16 version, bool edited = false)
         t.range4096 = s.range4096 = false;
     if (hasWideAddresses(version)) {
         s.fq2 = 200;
-        c.addressTable = QByteArray::fromHex("015014015115000000000000000000000000015216010200");
+        c.addressTable = proto::AddressTable::parse(QByteArray::fromHex("015014015115000000000000000000000000015216010200"));
         c.receiverMap = QByteArray::fromHex("0300000000000000000000000000000000000000000000000000000080c0");
     }
     return c;
@@ -132,7 +132,7 @@ private slots:
     void journalLine()
     {
         const journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Transmitter,
-                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), 1};
+                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs};
         QCOMPARE(QString::fromUtf8(journal::line(e)),
                  QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения\r\n"));
     }

@@ -44,7 +44,7 @@ private slots:
         QTest::newRow("ATS250=0") << registerWriteFrame(250, 0) << hex("210a 4154533235303d300d 04");
         QTest::newRow("data n=15 v220") << transmitterDataRequest(220, 15) << hex("210119");
         const QByteArray seq = hex("0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
-        QTest::newRow("address table") << writeAddressTableFrame(seq.left(24))
+        QTest::newRow("address table") << writeAddressTableFrame(AddressTable::parse(seq))
                                        << hex("2119 0102030405060708090a0b0c0d0e0f101112131415161718 06");
         QTest::newRow("receiver table, long one cut") << writeReceiverTableFrame(seq)
             << hex("211f 0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e 32");
@@ -190,7 +190,7 @@ private slots:
         else if (change == "masks")
             read.receiver.mask1 = 0;
         else if (change == "table")
-            read.addressTable[3] = read.receiverMap[29] = '\x80';
+            read.addressTable.rows[1].on = quint8(read.receiverMap[29] = '\x80');
         QStringList named;
         for (const DeviceConfig::Difference &d : sent.compare(read))
             named << (d.field.startsWith("Таблица") || d.field.endsWith("16–255") ? d.field
@@ -228,7 +228,7 @@ private slots:
         QCOMPARE(writeSettingsFrame(c.transmitter).toHex(), hex("210e 0305110202030001 0a0a0a0a 00 02").toHex());
         const QByteArray reply = hex("aabb 01 00000000000000000000000000000000000000000000000000000000 80");
         QCOMPARE(receiverMapFromReply(reply).toHex(), reply.mid(2).toHex());
-        QCOMPARE(dutSelectorItems(4, hex("010a05 000b06 010c07 000000 000000 000000 01ff08 010200")),
+        QCOMPARE(dutSelectorItems(4, AddressTable::parse(hex("010a05 000b06 010c07 000000 000000 000000 01ff08 010200"))),
                  (QStringList{"4", "5", "-", "7", "-", "-", "-", "8"}));
         QVERIFY(!replyAcceptsWrite("\r\nERROR\r\nOK\r\n"));
     }

@@ -73,14 +73,14 @@ private slots:
         MassiveAdr m;
         QSignalSpy dut(&m, &MassiveAdr::updateDut);
         const QByteArray record = hex("010a0b000c0d01ff00000000010203000000011011010300");
-        m.setMassive(record);
-        QCOMPARE(m.getMassive(), record);
-        m.setMassive(hex("020102000000000000000000000000000000000000020b00"));
-        QCOMPARE(m.getMassive(), hex("010102000000000000000000000000000000000000010300"));
+        m.setMassive(proto::AddressTable::parse(record));
+        QCOMPARE(m.getMassive().pack(), record);
+        m.setMassive(proto::AddressTable::parse(hex("020102000000000000000000000000000000000000020b00")));
+        QCOMPARE(m.getMassive().pack(), hex("010102000000000000000000000000000000000000010300"));
         cell<QCheckBox>(m, 5, 3)->click();
-        QCOMPARE(m.getMassive().right(3), hex("010500"));
+        QCOMPARE(m.getMassive().pack().right(3), hex("010500"));
         cell<QCheckBox>(m, 5, 3)->click();
-        QCOMPARE(m.getMassive().right(3), hex("000000"));
+        QCOMPARE(m.getMassive().pack().right(3), hex("000000"));
         m.slotSetAdr(7);
         QCOMPARE(cell<QSpinBox>(m, 0, 1)->value(), 7);
         cell<QSpinBox>(m, 0, 2)->setValue(200);
@@ -94,7 +94,7 @@ private slots:
             MassiveAdr m;
             m.slotSetAdr(5);
             m.slotSetDut(1);
-            m.setMassive(hex(record));
+            m.setMassive(proto::AddressTable::parse(hex(record)));
             QVERIFY2(m.isDuplicate(), record);
         }
     }

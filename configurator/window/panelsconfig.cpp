@@ -1,0 +1,146 @@
+// The panels and a DeviceConfig, both ways: what the panels would write, and filling them from
+// a read, a profile or the factory values. Filling is quiet: the boxes' change signals carry
+// the technician's edits (a new address clears the In1A mark, a new speed narrows the channel),
+// so the values set here go in without them and the rules that follow from them run once after.
+
+#include "mainwindow.h"
+
+#include "massiveadr.h"
+#include "power.h"
+#include "resiver.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace {
+
+// A device may answer with an index the list does not have; keep the current choice then
+// rather than blanking the box and writing 0xFF back on the next write.
+void setIndex(QComboBox *box, int index)
+{
+    if (index >= 0 && index < box->count())
+        box->setCurrentIndex(index);
+}
+
+} // namespace
+
+proto::DeviceConfig MainWindow::panelsConfig() const
+{
+    proto::DeviceConfig c;
+    c.deviceType = deviceType;
+    c.version = numVersion;
+    for (proto::RadioSettings *s : {static_cast<proto::RadioSettings *>(&c.transmitter),
+                                    static_cast<proto::RadioSettings *>(&c.receiver)}) {
+        s->channel = quint8(sbChannel->value());
+        s->subnet = quint8(sbSubnet->value());
+        s->regim = quint8(cbRegim->currentIndex());
+        s->rs485Speed = quint8(cbRs485Speed->currentIndex());
+        s->radioSpeed = quint8(cbSpeed->currentIndex());
+        s->power = quint8(knobPower->value());
+    }
+    proto::TransmitterSettings &t = c.transmitter;
+    t.deviceAdr = quint8(sbDeviceAdr->value());
+    t.dutAdr = quint8(sbDutAdr->value());
+    t.timeFd1 = quint8(sbTimeFd1->value());
+    t.timeFd2 = quint8(sbTimeFd2->value());
+    t.timeAd1 = quint8(sbTimeAd1->value());
+    t.timeAd2 = quint8(sbTimeAd2->value());
+    t.range4096 = cbDutRange->currentIndex() == 0;
+    proto::ReceiverSettings &r = c.receiver;
+    r.period = quint8(resiverPanel->getPeriod());
+    r.fq1Mode = quint8(resiverPanel->getFq1Mode());
+    r.fq2Mode = quint8(resiverPanel->getFq2Mode());
+    r.mask0 = resiverPanel->getAdrMask0();
+    r.mask1 = resiverPanel->getAdrMask1();
+    r.fq1 = quint8(resiverPanel->getFq1());
+    r.fq2 = quint8(resiverPanel->getFq2());
+    r.an1 = quint8(resiverPanel->getAn1());
+    r.an2 = quint8(resiverPanel->getAn2());
+    r.range4096 = resiverPanel->getOldProtokol();
+    // Up to 220 the table is not edited in the window: the write sends the last one read.
+    c.addressTable = proto::hasWideAddresses(numVersion) ? massiveAdr->getMassive() : baMassive;
+    c.receiverMap = resiverPanel->getAdrMaskExt();
+    return c;
+}
+
+void MainWindow::fillPanels(const proto::DeviceConfig &c, int parts)
+{
+    const bool transmitter = !c.isReceiver() || (parts & Fill::BothLayouts);
+    const bool receiver = c.isReceiver() || (parts & Fill::BothLayouts);
+    const proto::RadioSettings &radio = c.radio();
+    const proto::TransmitterSettings &t = c.transmitter;
+    const proto::ReceiverSettings &r = c.receiver;
+    {
+        const QSignalBlocker quiet[] = {QSignalBlocker(sbChannel), QSignalBlocker(cbSpeed), QSignalBlocker(cbRegim),
+                                        QSignalBlocker(sbDeviceAdr), QSignalBlocker(sbDutAdr)};
+        if (parts & Fill::Record) {
+            setIndex(cbSpeed, radio.radioSpeed);
+            // The channel's range belongs to the speed: set it before the channel.
+            sbChannel->setMaximum(proto::channelPlan(cbSpeed->currentIndex()).maxChannel);
+            sbChannel->setValue(radio.channel);
+            sbSubnet->setValue(radio.subnet);
+            setIndex(cbRegim, radio.regim);
+            setIndex(cbRs485Speed, radio.rs485Speed);
+        }
+        if ((parts & Fill::Record) && transmitter) {
+            sbDeviceAdr->setValue(t.deviceAdr);
+            sbDutAdr->setValue(t.dutAdr);
+            massiveAdr->setOwn(t.deviceAdr, t.dutAdr);
+            sbTimeFd1->setValue(t.timeFd1);
+            sbTimeFd2->setValue(t.timeFd2);
+            sbTimeAd1->setValue(t.timeAd1);
+            sbTimeAd2->setValue(t.timeAd2);
+        }
+        if ((parts & Fill::Record) && receiver) {
+            resiverPanel->setPeriod(r.period);
+            resiverPanel->setAdrMask0(r.mask0);
+            resiverPanel->setAdrMask1(r.mask1);
+            resiverPanel->setAn1(r.an1);
+            resiverPanel->setAn2(r.an2);
+            resiverPanel->setFq1(r.fq1);
+            resiverPanel->setFq2(r.fq2);
+            resiverPanel->setFq1Mode(r.fq1Mode);
+            resiverPanel->setFq2Mode(r.fq2Mode);
+        }
+        if ((parts & Fill::Range) && transmitter)
+            cbDutRange->setCurrentIndex(t.range4096 ? 0 : 1);
+        if ((parts & Fill::Range) && receiver)
+            resiverPanel->setOldProtokol(r.range4096);
+        if (parts & Fill::Power)
+            knobPower->setValue(radio.power);
+        if ((parts & Fill::Table) && transmitter) {
+            baMassive = c.addressTable;
+            massiveAdr->setMassive(baMassive);
+        }
+        if ((parts & Fill::Table) && receiver)
+            resiverPanel->setAdrMaskExt(c.receiverMap);
+    }
+    slFreqChange();
+    updatePanels();
+}
+
+// A loaded profile, on purpose: the panels then hold it and not the device's read. Up to 220
+// the table is the device's (the profile cannot hold one), so it stays as read.
+void MainWindow::applyConfig(const proto::DeviceConfig &c)
+{
+    const bool wide = proto::hasWideAddresses(c.version);
+    fillPanels(c, Fill::Record | Fill::Range | Fill::Power | (wide ? Fill::Table : 0));
+    if (wide && !c.isReceiver())
+        rebuildDataDutList(baMassive);
+    setOrigin(PanelsOrigin::Profile);
+}
+
+void MainWindow::rebuildDataDutList(const proto::AddressTable &table)
+{
+    cbDataDut->clear();
+    cbDataDut->addItems(proto::dutSelectorItems(quint8(sbDutAdr->value()), table));
+}
+
+void MainWindow::setOrigin(PanelsOrigin o)
+{
+    const bool was = panelsTrusted();
+    origin = o;
+    if (panelsTrusted() != was)
+        emit panelsTrustChanged(panelsTrusted());
+}
