@@ -169,6 +169,15 @@ const QVector<Field> &fields()
     return table;
 }
 
+const Field &field(const char *key)
+{
+    for (const Field &f : fields()) {
+        if (qstrcmp(f.key, key) == 0)
+            return f;
+    }
+    Q_UNREACHABLE();
+}
+
 bool Field::firmwareHas(quint16 version) const
 {
     switch (needs) {

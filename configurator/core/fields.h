@@ -69,6 +69,9 @@ struct Field
 
 // The fields in the order a profile lists them.
 const QVector<Field> &fields();
+// The field a profile keeps under `key` ("channel"); the panels take their boxes' names,
+// ranges and lists from it.
+const Field &field(const char *key);
 
 // Choice lists and index texts shared with the panels: "9600", "19200", etc.
 QString indexText(const QStringList &items, int index);

@@ -102,26 +102,17 @@ public:
 
     bool boolean(const QJsonValue &v, const QString &where, bool &out)
     {
-        if (!v.isBool())
-            return fail(where, QStringLiteral("ожидается true или false"), v);
-        out = v.toBool();
-        return true;
+        return take(v.isBool(), where, "ожидается true или false", v, v.toBool(), out);
     }
 
     bool object(const QJsonValue &v, const QString &where, QJsonObject &out)
     {
-        if (!v.isObject())
-            return fail(where, QStringLiteral("ожидается объект { … }"), v);
-        out = v.toObject();
-        return true;
+        return take(v.isObject(), where, "ожидается объект { … }", v, v.toObject(), out);
     }
 
     bool array(const QJsonValue &v, const QString &where, QJsonArray &out)
     {
-        if (!v.isArray())
-            return fail(where, QStringLiteral("ожидается список [ … ]"), v);
-        out = v.toArray();
-        return true;
+        return take(v.isArray(), where, "ожидается список [ … ]", v, v.toArray(), out);
     }
 
     bool field(const Field &f, const QString &where, const QJsonValue &v, DeviceConfig &c)
@@ -158,6 +149,15 @@ public:
     }
 
 private:
+    template <typename T>
+    bool take(bool ok, const QString &where, const char *expected, const QJsonValue &v, const T &value, T &out)
+    {
+        if (!ok)
+            return fail(where, QString::fromUtf8(expected), v);
+        out = value;
+        return true;
+    }
+
     bool fail(const QString &where, const QString &expected, const QJsonValue &v)
     {
         error = QStringLiteral("%1: %2, в файле %3").arg(where, expected, v.isUndefined() ? QStringLiteral("его нет")

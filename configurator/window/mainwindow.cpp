@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "exchangelog.h"
+#include "fields.h"
 #include "exchangemodel.h"
 #include "exchangemonitor.h"
 #include "massiveadr.h"
@@ -50,12 +51,29 @@ quint16 readPeriod(const QSettings &settings, const char *key, quint16 fallback)
     return period == 0 ? fallback : period;
 }
 
-QSpinBox *spinBox(int min, int max, int value)
+// A spin box for the field a profile keeps under `key`, with the field's range.
+QSpinBox *spinBox(const char *key, int value)
 {
+    const proto::Field &f = proto::field(key);
     auto *box = new QSpinBox;
-    box->setRange(min, max);
+    box->setRange(f.min, f.max);
     box->setValue(value);
     return box;
+}
+
+// Rows of a grid: the field's name in `column`, its box beside it.
+struct Row
+{
+    int row;
+    const char *key;
+    QWidget *box;
+};
+void addRows(QGridLayout *grid, int column, std::initializer_list<Row> rows)
+{
+    for (const Row &r : rows) {
+        grid->addWidget(new QLabel(proto::field(r.key).label()), r.row, column);
+        grid->addWidget(r.box, r.row, column + 1);
+    }
 }
 
 QComboBox *comboBox(const QStringList &items)
@@ -108,8 +126,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     pbRead = new QPushButton(QStringLiteral("Считать"));
     pbWrite = new QPushButton(QStringLiteral("Записать"));
     pbDefault = new QPushButton(QStringLiteral("По умолчанию"));
-    cbSpeed = comboBox({QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
-                        QStringLiteral("38400"), QStringLiteral("115200")});
+    cbSpeed = comboBox(proto::radioSpeedChoices());
     cbPort = new PortBox;   // lists the ports once the window is up, then follows them
     portNote = new NoteLabel;
     ui->statusBar->addWidget(portNote, 1);
@@ -131,44 +148,29 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     ui->topLayout->addWidget(pbWrite);
     ui->topLayout->addWidget(pbDefault);
 
-    // Radio link: the knob on the left, four labelled rows beside it.
-    sbSubnet = spinBox(0, 99, 0);
+    // Radio link: the knob on the left, four labelled rows beside it; names and ranges are the
+    // fields' own.
+    sbSubnet = spinBox("subnet", 0);
     sbSubnet->setEnabled(false);   // only the module's reply and the factory values change it
-    sbChannel = spinBox(0, 3, 0);
-    sbDeviceAdr = spinBox(0, 255, 0);
+    sbChannel = spinBox("channel", 0);
+    sbDeviceAdr = spinBox("address", 0);
     glRadio->addWidget(knobPower, 0, 0, 4, 1);
-    glRadio->addWidget(new QLabel(QStringLiteral("Номер подсети")), 0, 1);
-    glRadio->addWidget(sbSubnet, 0, 2);
-    glRadio->addWidget(new QLabel(QStringLiteral("Канал связи")), 1, 1);
-    glRadio->addWidget(sbChannel, 1, 2);
-    glRadio->addWidget(new QLabel(QStringLiteral("Скорость")), 2, 1);
-    glRadio->addWidget(cbSpeed, 2, 2);
-    glRadio->addWidget(new QLabel(QStringLiteral("Адрес устройства")), 3, 1);
-    glRadio->addWidget(sbDeviceAdr, 3, 2);
+    addRows(glRadio, 1, {{0, "subnet", sbSubnet}, {1, "channel", sbChannel}, {2, "speed", cbSpeed},
+                         {3, "address", sbDeviceAdr}});
 
     // Transmitter: the address table, the sensor address, the four measuring times, the range.
-    sbDutAdr = spinBox(0, 255, 0);
-    sbTimeFd1 = spinBox(1, 60, 10);
-    sbTimeFd2 = spinBox(1, 60, 10);
-    sbTimeAd1 = spinBox(1, 60, 10);
-    sbTimeAd2 = spinBox(1, 60, 10);
-    lbDutRange = new QLabel(QStringLiteral("Диапазон значений ДУТ"));
-    cbDutRange = comboBox({QStringLiteral("4096"), QStringLiteral("65536")});
+    sbDutAdr = spinBox("dutAddress", 0);
+    sbTimeFd1 = spinBox("timeFd1", 10);
+    sbTimeFd2 = spinBox("timeFd2", 10);
+    sbTimeAd1 = spinBox("timeAd1", 10);
+    sbTimeAd2 = spinBox("timeAd2", 10);
+    cbDutRange = comboBox(proto::field("dutRange").choices());
+    glTransmitter->addWidget(massiveAdr, 0, 0, 1, 2);
+    addRows(glTransmitter, 0, {{1, "dutAddress", sbDutAdr}, {3, "timeFd1", sbTimeFd1}, {4, "timeFd2", sbTimeFd2},
+                               {5, "timeAd1", sbTimeAd1}, {6, "timeAd2", sbTimeAd2}, {7, "dutRange", cbDutRange}});
+    lbDutRange = qobject_cast<QLabel *>(glTransmitter->itemAtPosition(7, 0)->widget());
     lbDutRange->setVisible(false);
     cbDutRange->setVisible(false);
-    glTransmitter->addWidget(massiveAdr, 0, 0, 1, 2);
-    glTransmitter->addWidget(new QLabel(QStringLiteral("Адрес ДУТ")), 1, 0);
-    glTransmitter->addWidget(sbDutAdr, 1, 1);
-    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.1 Ч/Д")), 3, 0);
-    glTransmitter->addWidget(sbTimeFd1, 3, 1);
-    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.2 Ч/Д")), 4, 0);
-    glTransmitter->addWidget(sbTimeFd2, 4, 1);
-    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.1 А/Д")), 5, 0);
-    glTransmitter->addWidget(sbTimeAd1, 5, 1);
-    glTransmitter->addWidget(new QLabel(QStringLiteral("Время измерения, сек., Вх.2 А/Д")), 6, 0);
-    glTransmitter->addWidget(sbTimeAd2, 6, 1);
-    glTransmitter->addWidget(lbDutRange, 7, 0);
-    glTransmitter->addWidget(cbDutRange, 7, 1);
     transmitterSpacer = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
     glTransmitter->addItem(transmitterSpacer, 8, 0);
 
@@ -201,15 +203,13 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
     gbRegim = new QGroupBox(QStringLiteral("Режим работы"));
     glRegim = new QGridLayout(gbRegim);
-    cbRegim = comboBox({QStringLiteral("Стандартный (RS-485, Analog, Freq)"),
-                        QStringLiteral("Прозрачный (только RS-485)")});
+    cbRegim = comboBox(proto::regimChoices());
     glRegim->addWidget(cbRegim, 0, 0);
 
     gbRs485 = new QGroupBox(QStringLiteral("Интерфейс RS-485"));
     glRs485 = new QGridLayout(gbRs485);
     lbRs485Speed = new QLabel(QStringLiteral("Скорость: "));
-    cbRs485Speed = comboBox({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                             QStringLiteral("19200")});
+    cbRs485Speed = comboBox(proto::rs485SpeedChoices());
     glRs485->addWidget(lbRs485Speed, 0, 0);
     glRs485->addWidget(cbRs485Speed, 0, 1);
 
