@@ -116,7 +116,7 @@ void MainWindow::fillPanels(const proto::DeviceConfig &c, int parts)
         if ((parts & Fill::Table) && receiver)
             resiverPanel->setAdrMaskExt(c.receiverMap);
     }
-    slFreqChange();
+    slSpeedChange(cbSpeed->currentIndex());
     updatePanels();
 }
 
