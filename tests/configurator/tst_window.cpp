@@ -122,6 +122,27 @@ private slots:
                      .arg(P::gbRadio(w)->title().section(' ', 2, 2)), QStringLiteral("5 5 868.55"));
     }
 
+    // A config goes into the panels and comes back whole, under a speed whose channel range was
+    // narrower before and with the In1A mark; the technician's new address then clears the mark.
+    void fillPanels()
+    {
+        WindowFixture f;
+        MainWindow &w = f.w();
+        P::cbSpeed(w)->setCurrentIndex(4);
+        proto::DeviceConfig c = w.panelsConfig();
+        P::deviceType(w) = c.deviceType = proto::Transmitter;
+        P::numVersion(w) = c.version = 296;
+        c.transmitter.radioSpeed = 1;
+        c.transmitter.channel = 9;
+        c.transmitter.deviceAdr = 42;
+        c.addressTable = proto::AddressTable::parse(e2e::kEditedTable);
+        w.applyConfig(c);
+        QCOMPARE(w.panelsConfig().settingsFrame().toHex() + w.panelsConfig().tableFrame().toHex(),
+                 c.settingsFrame().toHex() + c.tableFrame().toHex());
+        P::sbDeviceAdr(w)->setValue(43);
+        QCOMPARE(w.panelsConfig().addressTable.markedRow(), -1);
+    }
+
     // A port that does not open leaves the window closed and says why; one that opens is 19200
     // 8N1, and a running measurement stops and empties its fields when the port closes.
     void port()
