@@ -118,14 +118,15 @@ void checkReceiverMap(const QByteArray &map, quint8 mask0, quint8 mask1)
 
 void checkTransmitterTable(const QByteArray &table, quint8 ownDut)
 {
-    const QStringList items = dutSelectorItems(ownDut, table);
+    const AddressTable parsed = AddressTable::parse(table);
+    const QStringList items = dutSelectorItems(ownDut, parsed);
     FUZZ_CHECK(items.size() == 8);
     FUZZ_CHECK(items.at(0) == QString::number(ownDut));
     for (int k = 0; k < 7; ++k) {
         const bool on = 3 * k < table.size() && table.at(3 * k) != 0;
         FUZZ_CHECK((items.at(k + 1) == QLatin1String("-")) == !on);
     }
-    const QByteArray f = writeAddressTableFrame(table);
+    const QByteArray f = writeAddressTableFrame(parsed);
     FUZZ_CHECK(f.size() == 2 + kAddressTableSize + 1);
     FUZZ_CHECK(f.startsWith("\x21\x19") && f.endsWith('\x06'));
     FUZZ_CHECK(f.mid(2, table.size()) == table.left(kAddressTableSize));
@@ -149,7 +150,7 @@ void scanEverything(const QByteArray &reply, quint8 deviceType, quint16 version)
     unpackTransmitterSettings(reply);
     unpackReceiverSettings(reply, version);
     receiverMapFromReply(reply);
-    dutSelectorItems(0, reply);
+    dutSelectorItems(0, AddressTable::parse(reply));
     scanIdentity(reply);
     scanRegister(reply, "S250=");
     scanRssi(reply);
