@@ -1,4 +1,5 @@
 #include "profile.h"
+#include "safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -6,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QByteArrayList>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -511,6 +511,8 @@ bool read(const QByteArray &json, Profile &out, QString &error)
 
 QString readFile(const QString &path, Profile &out)
 {
+    if (const QString why = safefile::notRegular(path); !why.isEmpty())
+        return why;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("файл не открывается: %1").arg(file.errorString());
@@ -522,11 +524,7 @@ QString readFile(const QString &path, Profile &out)
 
 QString writeFile(const QString &path, const Profile &p)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write(p.toJson());
-    return file.commit() ? QString() : file.errorString();
+    return safefile::save(path, p.toJson());
 }
 
 Applied apply(const Profile &p, const DeviceConfig &device, bool keepAddress)

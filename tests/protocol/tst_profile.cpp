@@ -3,10 +3,17 @@
 
 #include "journal.h"
 #include "profile.h"
+#include "safefile.h"
 
 #include <QtTest>
 
 #include <functional>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace proto;
 using Change = std::function<void(DeviceConfig &)>;
@@ -44,6 +51,22 @@ DeviceConfig device(quint8 type, quint16 version, bool edited = false)
 QByteArray doc(const char *device, const char *members)
 {
     return QByteArray(R"({"format": "talver-profile", "version": 1, "device": ")") + device + "\", " + members + "}";
+}
+
+// Runs `save` in a child whose files may grow to `limit` bytes (a full disk); the child ignores
+// SIGXFSZ, so a write past the limit fails instead of killing it. Exit 0: the save said it worked.
+int savedInChild(rlim_t limit, const std::function<QString()> &save)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit r{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &r);
+        _exit(save().isEmpty() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
 } // namespace
@@ -127,6 +150,47 @@ private slots:
         change(base);
         QCOMPARE(a.config.settingsFrame().toHex(), base.settingsFrame().toHex());
         QCOMPARE(a.config.tableFrame().toHex(), base.tableFrame().toHex());
+    }
+
+    // A profile or a table saved over an old file: whole, or the old file exactly as it was.
+    void storage_data()
+    {
+        QTest::addColumn<bool>("asProfile");
+        QTest::addColumn<int>("limit");   // bytes a file may grow to
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("profile, disk full") << true << 0 << false;
+        QTest::newRow("profile, room for 100 bytes") << true << 100 << false;
+        QTest::newRow("table, room for a page") << false << 4096 << false;
+        QTest::newRow("table, room enough") << false << (1 << 20) << true;
+    }
+    void storage()
+    {
+        QFETCH(bool, asProfile);
+        QFETCH(int, limit);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("old"));
+        const QByteArray old(808, 'o'), table(10000, 't');
+        const profile::Profile p = profile::Profile::fromConfig(device(Transmitter, 296, true), QString());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+        f.close();
+        QCOMPARE(savedInChild(rlim_t(limit), [&] {
+            return asProfile ? profile::writeFile(file, p) : safefile::save(file, table);
+        }), saved ? 0 : 1);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), saved ? table : old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"old"});
+    }
+
+    // A pipe given as a profile would block the window until something wrote into it.
+    void pipeRefused()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("p.json"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        profile::Profile p;
+        QCOMPARE(profile::readFile(fifo, p), QStringLiteral("Это не файл: устройство, канал или сокет"));
     }
 
     void journalLine()
