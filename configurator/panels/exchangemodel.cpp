@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QTextDocument>
 
 namespace {
 
@@ -75,8 +76,8 @@ QVariant ExchangeModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return text(index.row(), index.column());
-    case Qt::ToolTipRole:   // a long frame or meaning in full
-        return index.column() >= Hex ? text(index.row(), index.column()) : QVariant();
+    case Qt::ToolTipRole:   // a long frame or meaning in full, as text even when it looks like markup
+        return index.column() >= Hex ? Qt::convertFromPlainText(text(index.row(), index.column())) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == Time ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case Qt::BackgroundRole:

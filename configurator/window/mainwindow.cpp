@@ -132,6 +132,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
     massiveAdr = new MassiveAdr;
     lbVersion = new QLabel(QStringLiteral("Version:"));
+    lbVersion->setTextFormat(Qt::PlainText);   // the device's own words, never markup
     lbLevel = new QLabel(QStringLiteral("Level"));
     ui->loyoutTopInfo->addWidget(lbVersion);
     ui->loyoutTopInfo->addWidget(lbLevel);

@@ -54,6 +54,7 @@ public:
     // Opens the selected port as "Подключить" does (which starts a full read).
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
+    steps::Operation runningOperation() const { return operation; }
 
     enum class WriteResult { Checked = 0, Differs = 1, NotChecked = 2, Stopped = 3 };
 

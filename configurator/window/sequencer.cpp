@@ -7,6 +7,7 @@
 
 #include "massiveadr.h"
 #include "paceoption.h"
+#include "plainbox.h"
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -437,6 +438,7 @@ bool MainWindow::ask(const QString &question, const QString &detail)
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    makePlain(box);
     const bool yes = box.exec() != QMessageBox::No;
     return yes && port->isOpen();   // once the port is gone, an answer starts nothing
 }
@@ -446,6 +448,7 @@ void MainWindow::notify(const QString &notice, const QString &detail)
     QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    makePlain(box);
     box.exec();
 }
 

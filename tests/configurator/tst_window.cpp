@@ -191,6 +191,31 @@ private slots:
         QVERIFY(!P::answerReceived(w));
     }
 
+    void identityText_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("markup") << QByteArray("Z<img width=20000 height=20000 src=x>Transmitter v.296")
+                                << "<img width=20000 height=20000 src=x>";
+        QTest::newRow("long") << "<" + QByteArray(100, 'a') + ">Receiver v.221" << "<" + QString(62, 'a') + "…";
+    }
+    // What a device calls itself is shown as plain text, cut to 64 characters: the window stays
+    // within a laptop's screen (as markup, the first row's picture made it 20059 x 20736).
+    void identityText()
+    {
+        QFETCH(QByteArray, reply);
+        WindowFixture f(periods(60000));
+        MainWindow &w = f.w();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w) && f.connect());
+        P::send(w, hex("210101"), SendType::readVersion);
+        f.pty.write(reply);
+        QTRY_VERIFY(P::answerReceived(w));
+        QTEST(P::lbVersion(w)->text(), "shown");
+        QTest::qWait(50);
+        QVERIFY(w.width() <= 1366 && w.height() <= 768);
+    }
+
 private:
     QTemporaryDir config;
 };

@@ -354,10 +354,9 @@ void TestOperations::profileFleet()
     sim::PtyServer serverB(&deviceB);
     P::pbConnect(b.w())->click();   // lets A go
     QVERIFY(b.connect(serverB.slavePath()));
-    WAIT_VERIFY(b.idle() && b.w().panelsTrusted(), 5000);
     const QString portB = P::port(b.w())->portName();
 
-    profiles->load(file, true);
+    profiles->load(file, true);   // while the read that connecting started runs
     WAIT_VERIFY(b.idle() && b.w().panelsFromProfile(), 5000);
     P::pbWrite(b.w())->click();
     WAIT_VERIFY(writes.size() == 2, 5000);
