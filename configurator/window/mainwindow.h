@@ -1,6 +1,7 @@
 #pragma once
 
 #include "deviceconfig.h"
+#include "polltally.h"
 #include "protocol.h"
 #include "steps.h"
 
@@ -245,4 +246,5 @@ private:
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
+    PollTally pollTally;             // the transmitters a receiver poll passed over
 };

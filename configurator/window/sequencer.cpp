@@ -208,11 +208,17 @@ void MainWindow::checkStep()
         return;
     case steps::OnFailure::Repeat:   // a transmitter record: the next number, or the same again
         if (answerReceived) {
-            resiverInfoIndex = quint16(getNextResivInfo(false));
-            qDebug() << "numResiverInfo" << resiverInfoIndex;
+            pollTally.answered();
         } else {
             decision(QStringLiteral("Нет ответа"));
+            if (!pollTally.missed(resiverInfoIndex, row.tries, stepTrouble.late)) {
+                requestPending = true;
+                return;
+            }
+            decision(QStringLiteral("Передатчик %1 пропущен").arg(resiverInfoIndex));
         }
+        resiverInfoIndex = quint16(getNextResivInfo(false));
+        qDebug() << "numResiverInfo" << resiverInfoIndex;
         requestPending = true;
         return;
     default:
@@ -399,10 +405,14 @@ void MainWindow::finishResiverInfo()
     ui->progressBar->setValue(255);
     goIdle();
     setIndicator(kGrey);   // idle while the dialog is open (no tick comes under it, see checkStep)
+    const QString missed = pollTally.summary(timerResiverInterval, settingsPath);
+    if (!missed.isEmpty())
+        ui->statusBar->showMessage(missed);
     {
         ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
                            quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
                            quint8(resiverPanel->getFq2()));
+        dialog.markUnanswered(pollTally.passedOver());
         dialog.exec();
     }
     requestPending = true;
@@ -611,6 +621,7 @@ void MainWindow::doResiverInfo()
     beginOperation(steps::Operation::Poll);
     for (QByteArray &record : resiverInfoData)
         record.clear();
+    pollTally = PollTally();
     attemptsLeft = 5;
     resiverInfoIndex = quint16(getNextResivInfo(true));
     next(ActionType::resiverInfo);
