@@ -22,10 +22,23 @@ void ExchangeLog::writeReply(const QByteArray &batch)
     emit blockWritten(0, batch);
 }
 
+void ExchangeLog::setLimitMb(int megabytes)
+{
+    limitMb = megabytes > 0 ? megabytes : kDefaultLimitMb;
+}
+
 void ExchangeLog::write(const QByteArray &block)
 {
-    if (!logFile->isOpen())
+    if (!logFile->isOpen() || full)
         return;
-    logFile->write(block);
+    if (written + block.size() > qint64(limitMb) << 20) {
+        full = true;
+        logFile->write(QStringLiteral("\r\n[log.txt достиг %1 МБ (MaxLogMb в settings.conf): дальнейший обмен "
+                                      "не записан]\r\n").arg(limitMb).toUtf8());
+        logFile->flush();
+        emit limitReached(limitMb);
+        return;
+    }
+    written += qMax<qint64>(0, logFile->write(block));
     logFile->flush();
 }

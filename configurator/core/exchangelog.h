@@ -25,13 +25,23 @@ public:
     // "<-------\r\n" + batch + "\r\n", one block for every batch read from the port.
     void writeReply(const QByteArray &batch);
 
+    // A device that talks without end must not fill the disk: once a block would take the
+    // file past `megabytes`, one line says the rest is not logged and the file stops growing.
+    static constexpr int kDefaultLimitMb = 100;
+    void setLimitMb(int megabytes);
+
 signals:
     // One per block: the attempt digit of a request, or 0 for a received batch, and the bytes
     // as they went over the line.
     void blockWritten(char attempt, const QByteArray &bytes);
+    // The file has reached its limit; sent once.
+    void limitReached(int megabytes);
 
 private:
     void write(const QByteArray &block);
 
     QFile *logFile = nullptr;
+    int limitMb = kDefaultLimitMb;
+    qint64 written = 0;
+    bool full = false;
 };

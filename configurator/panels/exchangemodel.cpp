@@ -20,6 +20,12 @@ QString printable(const QByteArray &bytes)
     return s;
 }
 
+// "… (+N байт)" after the kept start of a longer block.
+QString cut(const ExchangeModel::Entry &e)
+{
+    return e.size > e.bytes.size() ? QStringLiteral("… (+%1 байт)").arg(e.size - e.bytes.size()) : QString();
+}
+
 } // namespace
 
 ExchangeModel::ExchangeModel(QObject *parent)
@@ -50,9 +56,9 @@ QString ExchangeModel::text(int row, int column) const
     case Attempt:
         return e.kind == Kind::Request ? QString(QLatin1Char(e.attempt)) : QString();
     case Hex:
-        return QString::fromLatin1(e.bytes.toHex(' ').toUpper());
+        return QString::fromLatin1(e.bytes.toHex(' ').toUpper()) + cut(e);
     case Text:
-        return printable(e.bytes);
+        return printable(e.bytes) + cut(e);
     case Meaning:
         return e.meaning;
     default:
@@ -119,7 +125,8 @@ void ExchangeModel::restartClock()
 void ExchangeModel::addBlock(char attempt, const QByteArray &bytes)
 {
     Entry e;
-    e.bytes = bytes;
+    e.bytes = bytes.left(kMaxRowBytes);
+    e.size = bytes.size();
     if (attempt) {
         e.kind = Kind::Request;
         e.attempt = attempt;

@@ -98,6 +98,10 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
     exchangeLog = new ExchangeLog(logName, this);
     logFile = exchangeLog->file();
+    exchangeLog->setLimitMb(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("settings/MaxLogMb")).toInt());
+    connect(exchangeLog, &ExchangeLog::limitReached, this, [this](int mb) {
+        ui->statusBar->showMessage(QStringLiteral("log.txt достиг %1 МБ: дальнейший обмен в него не записывается").arg(mb));
+    });
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
     pbMeasure->setCheckable(true);

@@ -6,6 +6,7 @@
 #include "fixture.h"
 
 #include <QSettings>
+#include <QStatusBar>
 #include <QStyleOptionGroupBox>
 
 namespace {
@@ -214,6 +215,31 @@ private slots:
         QTEST(P::lbVersion(w)->text(), "shown");
         QTest::qWait(50);
         QVERIFY(w.width() <= 1366 && w.height() <= 768);
+    }
+
+    // A device that talks without end: log.txt stops at MaxLogMb after a line saying so, the
+    // status bar says it once, and a monitor row keeps the start of its batch and its length.
+    void flood()
+    {
+        WindowFixture f(periods(60000) + "MaxLogMb=1\n");
+        MainWindow &w = f.w();
+        QVERIFY(f.connect());
+        w.findChild<QPushButton *>(QStringLiteral("pbStop"))->click();
+        QSignalSpy said(P::ui(w)->statusBar, &QStatusBar::messageChanged);
+        const QByteArray noise(2000, 'x');
+        int sent = 0;   // 1.4 MB, as fast as the window reads it
+        QVERIFY(e2e::waitUntil([&] { return (sent += f.pty.write(noise)) >= 700; }, 20000));
+        QTRY_VERIFY(f.log().endsWith("дальнейший обмен не записан]\r\n"));
+        QVERIFY(f.log().size() < (1 << 20) + 200);
+        const auto limit = [](const QList<QVariant> &m) { return m.first().toString().startsWith("log.txt"); };
+        QCOMPARE(std::count_if(said.begin(), said.end(), limit), 1);
+        const ExchangeModel *m = w.findChild<ExchangeMonitor *>()->model();
+        int cut = 0;
+        for (int r = 0; r < m->heldRows(); ++r) {
+            QVERIFY(m->entry(r).bytes.size() <= 64);
+            cut += m->text(r, ExchangeModel::Text).endsWith(QStringLiteral(" байт)"));
+        }
+        QVERIFY(cut > 0);
     }
 
 private:
