@@ -235,6 +235,7 @@ private:
     {
         bool error = false;   // the module said ERROR
         bool late = false;    // bytes came after an attempt had timed out
+        bool noise = false;   // bytes came within an attempt's time and made no reply
         int refused = -1;     // a record of this many bytes was refused
         int expected = 0;
     } stepTrouble;

@@ -230,6 +230,10 @@ void MainWindow::checkStep()
         return;
     }
     decision(QStringLiteral("Нет ответа"));
+    // A record cut short is the device's own answer, told by its length; anything else that came
+    // in time and made no reply is noise, or another device on the line.
+    if (!reply.isEmpty() && (stepTrouble.refused < 0 || reply.size() > stepTrouble.expected))
+        stepTrouble.noise = true;
     if (attemptsLeft > 0) {
         --attemptsLeft;
         requestPending = true;
@@ -419,7 +423,8 @@ void MainWindow::finishResiverInfo()
 }
 
 // Why the step failed, for the detail line of its box: the request, and whether the device
-// answered ERROR, answered too late, answered with the wrong length, or not at all.
+// answered ERROR, bytes came that made no reply, the answer came too late, it had the wrong
+// length, or nothing came at all.
 QString MainWindow::failureDetail() const
 {
     const bool text = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;
@@ -428,6 +433,8 @@ QString MainWindow::failureDetail() const
     QString why;
     if (stepTrouble.error) {
         why = QStringLiteral("Устройство ответило ERROR.");
+    } else if (stepTrouble.noise) {
+        why = QStringLiteral("Пришли лишние байты: помехи на линии или на ней другое устройство?");
     } else if (stepTrouble.late) {
         const bool radio = text;   // the module's commands wait ZaprosSimTimeMs
         why = QStringLiteral("Ответ пришёл после истечения времени ожидания: контроллер отвечает медленнее, "
