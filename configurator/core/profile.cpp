@@ -363,7 +363,8 @@ QString lineAndColumn(const QByteArray &json, int offset)
 {
     const QByteArray before = json.left(offset);
     const int line = before.count('\n') + 1;
-    const int column = offset - (before.lastIndexOf('\n') + 1) + 1;
+    // The offset counts bytes; the technician counts characters ("ряд" is three, not six).
+    const int column = QString::fromUtf8(before.mid(before.lastIndexOf('\n') + 1)).toUcs4().size() + 1;
     return QStringLiteral("строка %1, столбец %2").arg(line).arg(column);
 }
 
