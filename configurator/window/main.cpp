@@ -1,3 +1,4 @@
+#include "exchangelog.h"
 #include "loglock.h"
 #include "mainwindow.h"
 #include "profilecontroller.h"
@@ -54,8 +55,11 @@ int main(int argc, char *argv[])
 
     const LogLock logLock(QDir::currentPath());
     MainWindow window(nullptr, logLock.fileName());
-    if (!logLock.notice().isEmpty())
-        window.statusBar()->insertPermanentWidget(0, new QLabel(logLock.notice()));
+    // Where the exchange log goes, when it is not simply "log.txt" or not written at all.
+    QStringList logNotes{logLock.notice(), window.findChild<ExchangeLog *>()->failure()};
+    logNotes.removeAll(QString());
+    if (!logNotes.isEmpty())
+        window.statusBar()->insertPermanentWidget(0, new QLabel(logNotes.join(QStringLiteral(". "))));
     window.selectPort(commandLine.value(portOption));
     window.show();
     if (commandLine.isSet(profileOption)) {
