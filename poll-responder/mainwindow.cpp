@@ -36,6 +36,7 @@ MainWindow::MainWindow(QWidget *parent)
     lbUnsent = new QLabel(ui->statusBar);
     lbUnsent->setObjectName(QStringLiteral("lbUnsent"));
     ui->statusBar->addPermanentWidget(lbUnsent);
+    lbUnsent->hide();
     showCounts();
 
     connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
@@ -72,6 +73,7 @@ void MainWindow::openPort()
         } else if (port->open(QIODevice::ReadWrite)) {
             pbConnect->setText(QStringLiteral("CLOSE"));
             answered = crcErrors = unsent = 0;
+            lbUnsent->hide();
             showCounts();
         } else {
             portNote->setNote(portOpenFailedText(cbPort->location(), port->error(), port->errorString()));
@@ -90,16 +92,17 @@ void MainWindow::slotReadyRead()
     const QVector<PollOutcome> outcomes = assemblePollRequests(bytes, frameBuffer, bytesToCome);
     for (const PollOutcome &outcome : outcomes) {
         if (outcome.crcOk) {
-            qDebug() << int(outcome.address);
             // A peer that reads late fills the line: its replies wait in the port's buffer, in
             // order, up to kMaxUnsentBytes; beyond that they are dropped and counted.
-            if (port->bytesToWrite() + outcome.reply.size() > kMaxUnsentBytes) {
-                ++unsent;
-                continue;
+            if (port->bytesToWrite() + outcome.reply.size() <= kMaxUnsentBytes) {
+                port->write(outcome.reply);
+                port->flush();   // the reply leaves now, not on the event loop's next pass
+                ++answered;
+            } else {
+                lbUnsent->setText(QStringLiteral("Не отправлено ответов: %1").arg(++unsent));
+                lbUnsent->show();
             }
-            port->write(outcome.reply);
-            port->flush();   // the reply leaves now, not on the event loop's next pass
-            ++answered;
+            qDebug() << int(outcome.address);
         } else {
             qDebug() << "crcError";
             ++crcErrors;
@@ -138,6 +141,4 @@ void MainWindow::closeAfterError(const QString &reason)
 void MainWindow::showCounts()
 {
     lbCounts->setText(QStringLiteral("Ответов: %1, ошибок CRC: %2").arg(answered).arg(crcErrors));
-    lbUnsent->setText(QStringLiteral("Не отправлено ответов: %1").arg(unsent));
-    lbUnsent->setVisible(unsent > 0);
 }
