@@ -44,7 +44,10 @@ LogLock::LogLock(const QString &folder)
     const QDir dir(folder);
     for (int instance = 1; instance <= kMaxInstances; ++instance) {
         const Take take = tryTake(dir.filePath(logName(instance) + QStringLiteral(".lock")), logName(instance));
-        // An unwritable folder cannot hold a log either: keep the usual name and no lock.
+        // An unwritable folder cannot hold a log either: no lock, and the name of a log no other
+        // configurator holds, for the window to say that it is not written.
+        if (take == Take::Unwritable)
+            name = logName(instance);
         if (take != Take::Held)
             return;
     }
@@ -96,8 +99,10 @@ LogLock::Take LogLock::tryTake(const QString &lockPath, const QString &logFileNa
 QString LogLock::notice() const
 {
     QStringList parts;
-    if (name != logName(1))
+    if (name != logName(1) && lock)
         parts << QStringLiteral("В этой папке работает другой конфигуратор: журнал обмена пишется в %1").arg(name);
+    else if (name != logName(1))
+        parts << QStringLiteral("В этой папке работает другой конфигуратор");
     parts << foreignLock << takenOver;
     parts.removeAll(QString());
     return parts.join(QStringLiteral(". "));
