@@ -1,12 +1,22 @@
 #include "exchangelog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 ExchangeLog::ExchangeLog(const QString &path, QObject *parent)
     : QObject(parent)
     , logFile(new QFile(path, this))
 {
     logFile->open(QIODevice::WriteOnly);   // empties the last run's log; a failure only loses the log
+}
+
+QString ExchangeLog::failure() const
+{
+    if (logFile->isOpen())
+        return QString();
+    return QStringLiteral("Журнал обмена не записывается: %1 (%2)")
+        .arg(QDir::toNativeSeparators(QFileInfo(*logFile).absoluteFilePath()), logFile->errorString());
 }
 
 void ExchangeLog::writeRequest(const QByteArray &data, quint8 attemptsLeft)

@@ -19,6 +19,9 @@ public:
     // The log's file; it stays open until close(). A file that could not be opened only loses
     // the log: the blocks are still announced.
     QFile *file() const { return logFile; }
+    // "Журнал обмена не записывается: <path> (<reason>)" when the file could not be opened;
+    // empty while it is written.
+    QString failure() const;
 
     // "<digit>------->\r\n" + request + "\r\n", the digit being '0' + attempts used (5 left: '0').
     void writeRequest(const QByteArray &data, quint8 attemptsLeft);

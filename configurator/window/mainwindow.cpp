@@ -9,6 +9,7 @@
 #include "paceoption.h"
 #include "portbox.h"
 #include "porterror.h"
+#include "portloss.h"
 #include "power.h"
 #include "profilecontroller.h"
 #include "protocol.h"
@@ -368,12 +369,9 @@ void MainWindow::openPort()
 
 void MainWindow::slotPortError(QSerialPort::SerialPortError error)
 {
-    // A pulled USB adapter reports a resource error; a pseudo-terminal whose other end went
-    // away first reports read errors. Either way the descriptor is dead: close it, but not
-    // from inside the port's own signal.
-    const bool dead = error == QSerialPort::ResourceError
-                      || (error == QSerialPort::ReadError && port->isOpen());
-    if (!dead)
+    // A device that is gone closes the port, but not from inside the port's own signal; a
+    // line that only drains slowly does not.
+    if (!portLost(port, error))
         return;
     const QString reason = portLostText(port->portName(), error, port->errorString());
     QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);
