@@ -1,6 +1,7 @@
 #pragma once
 
 #include "deviceconfig.h"
+#include "polltally.h"
 #include "protocol.h"
 #include "steps.h"
 
@@ -54,6 +55,7 @@ public:
     // Opens the selected port as "Подключить" does (which starts a full read).
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
+    steps::Operation runningOperation() const { return operation; }
 
     using WriteResult = steps::WriteResult;
 
@@ -233,6 +235,7 @@ private:
     {
         bool error = false;   // the module said ERROR
         bool late = false;    // bytes came after an attempt had timed out
+        bool noise = false;   // bytes came within an attempt's time and made no reply
         int refused = -1;     // a record of this many bytes was refused
         int expected = 0;
     } stepTrouble;
@@ -244,4 +247,5 @@ private:
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
+    PollTally pollTally;             // the transmitters a receiver poll passed over
 };
