@@ -1,6 +1,7 @@
 #include "loglock.h"
 #include "mainwindow.h"
 #include "profilecontroller.h"
+#include "trace.h"
 
 #include "appstart.h"
 
@@ -38,8 +39,15 @@ int main(int argc, char *argv[])
         QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
     commandLine.addOption(profileOption);
     commandLine.addOption(profileAddressOption);
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Печатать диагностические строки обмена в стандартный поток ошибок (категория "
+                       "talver.trace; то же даёт QT_LOGGING_RULES=\"talver.trace.debug=true\")."));
+    commandLine.addOption(traceOption);
     if (!commandLine.read(CommandLine::arguments(argc, argv)))
         return commandLine.finish();
+    if (commandLine.isSet(traceOption))
+        enableTrace();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("talver"));

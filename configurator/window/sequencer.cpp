@@ -10,9 +10,9 @@
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
+#include "trace.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -80,18 +80,18 @@ void MainWindow::requestStep()
     switch (step) {
     case ActionType::none: break;
     case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
-    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
+    case ActionType::readSetting: qCDebug(lcTrace) << "slotRead();"; slotRead(); break;
     case ActionType::setComandRegim: setComandRegim(); break;
     case ActionType::readCHA: readCHA(); break;
     case ActionType::readPower: readPower(); break;
     case ActionType::setDataRegim: setDataRegim(); break;
-    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
-    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
-    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
-    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
+    case ActionType::saveSimParam: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam(); break;
+    case ActionType::saveSimParam0: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam0(); break;
+    case ActionType::saveSimParam1: qCDebug(lcTrace) << "ActionType::saveSimParam1"; saveSimParam1(); break;
+    case ActionType::saveSimParam2: qCDebug(lcTrace) << "ActionType::saveSimParam2"; saveSimParam2(); break;
     case ActionType::saveSimParam3: saveSimParam3(); break;
     case ActionType::saveSimParam31: saveSimParam31(); break;
-    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
+    case ActionType::saveSimParam4: qCDebug(lcTrace) << "ActionType::saveSimParam3"; saveSimParam4(); break;
     case ActionType::saveMassive: saveMassiveParam(); break;
     case ActionType::saveSetting: slotSave(); break;
     case ActionType::resiverInfo:
@@ -100,7 +100,7 @@ void MainWindow::requestStep()
     case ActionType::transmiterInfo:
         send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
         break;
-    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    case ActionType::readMassive: qCDebug(lcTrace) << "slotReadMassive();"; slotReadMassive(); break;
     // The write's read-back: the same requests as the read, compared, never applied.
     case ActionType::checkSetting: send(proto::readSettingsRequest(), SendType::readSetting); break;
     case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
@@ -196,7 +196,7 @@ void MainWindow::checkStep()
     settleReply();
     const steps::Step &row = steps::step(step);
     if (step == ActionType::setComandRegim)
-        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
+        qCDebug(lcTrace) << "9999readSetCom" << (answerReceived ? "true" : "false");
 
     switch (row.failure) {
     case steps::OnFailure::Ignore:   // nothing awaited, or the measurement that repeats
@@ -208,7 +208,7 @@ void MainWindow::checkStep()
     case steps::OnFailure::Repeat:   // a transmitter record: the next number, or the same again
         if (answerReceived) {
             resiverInfoIndex = quint16(getNextResivInfo(false));
-            qDebug() << "numResiverInfo" << resiverInfoIndex;
+            qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
         } else {
             decision(QStringLiteral("Нет ответа"));
         }
@@ -241,7 +241,7 @@ void MainWindow::stepDone(ActionType step)
 {
     const steps::Step &row = steps::step(step);
     if (step == ActionType::readSetting)
-        qDebug() << "case ActionType::readSetting:";
+        qCDebug(lcTrace) << "case ActionType::readSetting:";
     if (row.answerBar >= 0)
         ui->progressBar->setValue(row.answerBar);
     const ActionType after = steps::next(step, numVersion);

@@ -53,7 +53,6 @@ public:
     explicit WindowFixture(const QByteArray &settingsConf = QByteArray()) : oldCwd(QDir::currentPath())
     {
         isolateUserFolders();
-        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
         QDir::setCurrent(dir.path());
         QFile conf(dir.filePath(QStringLiteral("settings.conf")));
         if (conf.open(QIODevice::WriteOnly))
