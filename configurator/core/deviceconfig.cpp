@@ -186,16 +186,28 @@ QList<DeviceConfig::Difference> DeviceConfig::compare(const DeviceConfig &read) 
     return out;
 }
 
+QString DeviceConfig::Value::text() const
+{
+    return QStringLiteral("%1: %2 — %3").arg(field).arg(value).arg(limit);
+}
+
 QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
 {
     QList<Value> out;
-    const auto check = [&out](const char *field, int value, int min, int max) {
-        if (value < min || value > max)
-            out.append({QString::fromUtf8(field), value});
+    // The limit is said with the value: "не больше 5 при скорости 19200", "от 1 до 60".
+    const auto check = [&out](const char *field, int value, int min, int max, const QString &when = QString()) {
+        if (value >= min && value <= max)
+            return;
+        QString limit = min == 0 ? QStringLiteral("не больше %1").arg(max) : QStringLiteral("от %1 до %2").arg(min).arg(max);
+        if (!when.isEmpty())
+            limit += QLatin1Char(' ') + when;
+        out.append({QString::fromUtf8(field), value, limit});
     };
     const RadioSettings &r = radio();
     check("Скорость", r.radioSpeed, 0, 4);
-    check("Канал связи", r.channel, 0, channelPlan(r.radioSpeed).maxChannel);
+    if (r.radioSpeed <= 4)
+        check("Канал связи", r.channel, 0, channelPlan(r.radioSpeed).maxChannel,
+              QStringLiteral("при скорости %1").arg(radioSpeedText(r.radioSpeed)));
     check("Номер подсети", r.subnet, 0, 99);
     check("Мощность", r.power, 0, 7);
     check("Интерфейс RS-485, скорость", r.rs485Speed, 0, 3);
@@ -209,11 +221,12 @@ QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
     }
     const ReceiverSettings &s = receiver;
     const int top = maxTransmitterAddress(version);
+    const QString firmware = QStringLiteral("у версии %1").arg(version);
     check("Период опроса, сек.", s.period, 1, 5);
-    check("Выход 1 Ч/Д, адрес", s.fq1, 0, top);
-    check("Выход 2 Ч/Д, адрес", s.fq2, 0, top);
-    check("Выход 1 А/Д, адрес", s.an1, 0, top);
-    check("Выход 2 А/Д, адрес", s.an2, 0, top);
+    check("Выход 1 Ч/Д, адрес", s.fq1, 0, top, firmware);
+    check("Выход 2 Ч/Д, адрес", s.fq2, 0, top, firmware);
+    check("Выход 1 А/Д, адрес", s.an1, 0, top, firmware);
+    check("Выход 2 А/Д, адрес", s.an2, 0, top, firmware);
     return out;
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Печатать диагностические строки обмена в стандартный поток ошибок (категория "
                        "talver.trace; то же даёт QT_LOGGING_RULES=\"talver.trace.debug=true\")."));
     commandLine.addOption(traceOption);
-    if (!commandLine.read(CommandLine::arguments(argc, argv)))
+    if (!commandLine.read(CommandLine::arguments(argc, argv))
+        || !commandLine.requireWith(profileAddressOption, profileOption))
         return commandLine.finish();
     if (commandLine.isSet(traceOption))
         enableTrace();

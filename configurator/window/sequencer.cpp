@@ -356,7 +356,7 @@ void MainWindow::finishRead(bool complete)
     if (!bad.isEmpty()) {
         QStringList lines;
         for (const proto::DeviceConfig::Value &v : bad)
-            lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+            lines << v.text();
         notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
                               "другие значения, и запись отправит их вместо значений устройства."),
                lines.join(QLatin1Char('\n')));
