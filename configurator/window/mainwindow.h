@@ -120,6 +120,7 @@ private:
     void showLevel(int level);
     bool awaitingCheck() const;
     void settleReply();
+    void sayUnanswered();
     void finishRead(bool complete);
     void readRadioControls(proto::RadioSettings &s) const;
     void applyTransmitterTable(const QByteArray &table);
@@ -243,5 +244,6 @@ private:
     PaceOption *pace = nullptr;
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end
+    int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
 };

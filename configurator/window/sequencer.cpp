@@ -175,11 +175,13 @@ void MainWindow::paceSend()
         gapTimer->start(PaceOption::kWriteSettleMs);   // a write the controller does not answer
 }
 
-// " за 0,4 с": the time since the operation's button.
+// " за 0,4 с": the time since the operation's button, and ", повторов: 3" when requests had
+// to be sent again.
 QString MainWindow::elapsedText() const
 {
-    return QStringLiteral(" за %1 с").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
-                                              .replace(QLatin1Char('.'), QLatin1Char(',')));
+    const QString repeats = operationRepeats > 0 ? QStringLiteral(", повторов: %1").arg(operationRepeats) : QString();
+    return QStringLiteral(" за %1 с%2").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
+                                                .replace(QLatin1Char('.'), QLatin1Char(',')), repeats);
 }
 
 void MainWindow::goIdle()
@@ -210,7 +212,7 @@ void MainWindow::checkStep()
             resiverInfoIndex = quint16(getNextResivInfo(false));
             qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
         } else {
-            decision(QStringLiteral("Нет ответа"));
+            sayUnanswered();
         }
         requestPending = true;
         return;
@@ -222,9 +224,10 @@ void MainWindow::checkStep()
         stepDone(step);
         return;
     }
-    decision(QStringLiteral("Нет ответа"));
+    sayUnanswered();
     if (attemptsLeft > 0) {
         --attemptsLeft;
+        ++operationRepeats;
         requestPending = true;
         decision(QStringLiteral("Повтор %1").arg(5 - attemptsLeft));
         return;
@@ -235,6 +238,18 @@ void MainWindow::checkStep()
     // box stays open.
     setIndicator(kGrey);
     stepFailed(step);
+}
+
+// An attempt without an accepted answer is one row in the monitor: "Нет ответа" only when
+// nothing came; a refused record has had its "Не принято" from settleReply, other bytes get it here.
+void MainWindow::sayUnanswered()
+{
+    const bool record = expectedReply == SendType::readSetting || expectedReply == SendType::readMassive
+                        || expectedReply == SendType::resiverInfo;
+    if (reply.isEmpty())
+        decision(QStringLiteral("Нет ответа"));
+    else if (!record)
+        decision(QStringLiteral("Не принято: %1 байт").arg(reply.size()));
 }
 
 void MainWindow::stepDone(ActionType step)
@@ -483,6 +498,7 @@ void MainWindow::beginOperation(steps::Operation op)
         endOperation(Outcome::Replaced);
     operation = op;
     operationClock.start();
+    operationRepeats = 0;
     ui->statusBar->clearMessage();
     updateStopButton();
 }

@@ -232,8 +232,21 @@ public:
     int progress() { return P::ui(w())->progressBar->value(); }
     int progressMax() { return P::ui(w())->progressBar->maximum(); }
     bool barFull() { return progress() == progressMax(); }
-    // The status bar without the operation's time (" за 0,4 с").
-    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с")); }
+    // The status bar without the operation's time and repeats (" за 0,4 с, повторов: 2").
+    QString status()
+    {
+        return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с(, повторов: \\d+)?"));
+    }
+    QStringList decisions()
+    {
+        const ExchangeModel *m = w().findChild<ExchangeMonitor *>()->model();
+        QStringList out;
+        for (int r = 0; r < m->heldRows(); ++r) {
+            if (m->entry(r).kind == ExchangeModel::Kind::Decision)
+                out << m->entry(r).meaning;
+        }
+        return out;
+    }
     bool idle() { return P::currentAction(w()) == ActionType::none; }
     bool settled() { return idle() && !QApplication::activeModalWidget(); }
     bool readDone() { return idle() && progress() == 10; }
