@@ -7,6 +7,7 @@
 #include "massiveadr.h"
 #include "notelabel.h"
 #include "paceoption.h"
+#include "panelscroll.h"
 #include "portbox.h"
 #include "porterror.h"
 #include "power.h"
@@ -282,6 +283,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     // The radio group's title changes with the channel; keep room for the longest one.
     gbRadio->setMinimumWidth(
         gbRadio->fontMetrics().horizontalAdvance(QStringLiteral("Настройки радиосвязи 868.575 (МГц)")) + 24);
+    PanelScroll::wrap(ui->gridLayout_2, ui->gridLayout);   // room for a docked monitor on a laptop
     TitleStyle::fitTitles(this);
     ensurePolished();
     layout()->activate();

@@ -5,6 +5,9 @@
 
 #include "fixture.h"
 
+#include "panelscroll.h"
+
+#include <QScreen>
 #include <QSettings>
 #include <QStyleOptionGroupBox>
 
@@ -112,6 +115,39 @@ private slots:
         QCOMPARE(cutTexts(w), QString());
         const QSize least = w.minimumSizeHint();
         QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
+    }
+
+    void monitorOnLaptop_data()
+    {
+        QTest::addColumn<bool>("docked");
+        QTest::newRow("docked") << true;
+        QTest::newRow("floating") << false;
+    }
+    // Docked under the panels, the exchange monitor leaves the window fitting 1366 x 700, and
+    // hidden gives the panels their height back; floating, it opens inside the screen, clear of
+    // the window's progress and status bars.
+    void monitorOnLaptop()
+    {
+        QFETCH(bool, docked);
+        WindowFixture f;
+        MainWindow &w = f.w();
+        auto *monitor = w.findChild<ExchangeMonitor *>();
+        monitor->setFloating(!docked);
+        monitor->show();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (!docked) {
+            QVERIFY(w.screen()->availableGeometry().contains(monitor->frameGeometry()));
+            QVERIFY(monitor->geometry().bottom() < P::ui(w)->progressBar->mapToGlobal(QPoint()).y());
+            return;
+        }
+        QVERIFY2(w.minimumSizeHint().height() <= 700, qPrintable(QString::number(w.minimumSizeHint().height())));
+        w.resize(1366, 700);
+        QTRY_COMPARE(w.height(), 700);
+        const PanelScroll *panels = w.findChild<PanelScroll *>();
+        QVERIFY(monitor->height() >= 10 * monitor->fontMetrics().height());
+        monitor->hide();
+        QTRY_VERIFY(panels->height() >= panels->widget()->minimumSizeHint().height());
     }
 
     // The radio speed limits the channel, cuts a channel above the new limit and sets the
