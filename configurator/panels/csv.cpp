@@ -1,8 +1,8 @@
 #include "csv.h"
+#include "filedialog.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -30,10 +30,13 @@ bool saveAs(QWidget *parent, const QString &suggestedName, const QString &text)
     // Offered among the user's documents, not in the working folder beside the log.
     const QString offered = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                                 .filePath(suggestedName);
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить CSV"), offered,
-                                                      QStringLiteral("Таблица CSV (*.csv)"));
-    if (path.isEmpty())
+    FileDialog dialog(parent, QStringLiteral("Сохранить CSV"), offered, QStringLiteral("Таблица CSV (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(offered);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
+    const QString path = dialog.selectedFiles().constFirst();
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         file.write("\xEF\xBB\xBF");
