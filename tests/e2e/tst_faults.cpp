@@ -282,8 +282,7 @@ void TestFaults::situations()
         }
     }
     // A refused reply is its attempt's only word: never also "Нет ответа".
-    QVERIFY(!b.decisions().join('\n').contains(QRegularExpression(QStringLiteral("^Не принято.*\nНет ответа"),
-                                                                   QRegularExpression::MultilineOption)));
+    QVERIFY(!b.decisions().join('\n').contains(QRegularExpression("^Не принято.*\nНет ответа", QRegularExpression::MultilineOption)));
     QByteArray digits;
     WAIT_VERIFY(b.logMatches(&digits), 3000);
     if (whole && c.texts.isEmpty() && c.act != StopPoll)
