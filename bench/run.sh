@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The performance bench: installs what is missing, builds the bench programs in Release into
 # build-bench/, runs them and prints one table. Each figure is the median of repeated runs and
-# stands beside its reference, measured in the same run. Takes about two minutes once built.
+# stands beside its reference, measured in the same run. Takes about three minutes once built (the flood runs one).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-bench"
@@ -33,6 +33,7 @@ echo "|---|---|---|---|---|---|"
 "$build/bench_table" 2>>"$log"
 "$build/bench_parsers" 2>>"$log"
 "$build/bench_monitor" 2>>"$log"
+"$build/bench_flood" 2>>"$log"
 echo
 echo "Load average after (1/5/15 min): $(cut -d' ' -f1-3 /proc/loadavg); $(( $(date +%s) - started )) s;" \
      "diagnostics in ${log#"$root"/}"

@@ -5,6 +5,7 @@
 #include "pollprotocol.h"
 #include "portbox.h"
 #include "porterror.h"
+#include "portloss.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -32,6 +33,10 @@ MainWindow::MainWindow(QWidget *parent)
     lbCounts = new QLabel(ui->statusBar);
     lbCounts->setObjectName(QStringLiteral("lbCounts"));
     ui->statusBar->addPermanentWidget(lbCounts);
+    lbUnsent = new QLabel(ui->statusBar);
+    lbUnsent->setObjectName(QStringLiteral("lbUnsent"));
+    ui->statusBar->addPermanentWidget(lbUnsent);
+    lbUnsent->hide();
     showCounts();
 
     connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
@@ -67,7 +72,8 @@ void MainWindow::openPort()
             portNote->setNote(QStringLiteral("Не выбран порт"));
         } else if (port->open(QIODevice::ReadWrite)) {
             pbConnect->setText(QStringLiteral("CLOSE"));
-            answered = crcErrors = 0;
+            answered = crcErrors = unsent = 0;
+            lbUnsent->hide();
             showCounts();
         } else {
             portNote->setNote(portOpenFailedText(cbPort->location(), port->error(), port->errorString()));
@@ -86,10 +92,17 @@ void MainWindow::slotReadyRead()
     const QVector<PollOutcome> outcomes = assemblePollRequests(bytes, frameBuffer, bytesToCome);
     for (const PollOutcome &outcome : outcomes) {
         if (outcome.crcOk) {
-            port->write(outcome.reply);
-            port->flush();   // the reply leaves now, not on the event loop's next pass
+            // A peer that reads late fills the line: its replies wait in the port's buffer, in
+            // order, up to kMaxUnsentBytes; beyond that they are dropped and counted.
+            if (port->bytesToWrite() + outcome.reply.size() <= kMaxUnsentBytes) {
+                port->write(outcome.reply);
+                port->flush();   // the reply leaves now, not on the event loop's next pass
+                ++answered;
+            } else {
+                lbUnsent->setText(QStringLiteral("Не отправлено ответов: %1").arg(++unsent));
+                lbUnsent->show();
+            }
             qDebug() << int(outcome.address);
-            ++answered;
         } else {
             qDebug() << "crcError";
             ++crcErrors;
@@ -101,11 +114,8 @@ void MainWindow::slotReadyRead()
 
 void MainWindow::slotPortError(QSerialPort::SerialPortError error)
 {
-    // The device is gone (adapter pulled, other end of the line closed): a read error on an
-    // open port keeps coming back on every notification, so it is treated the same way.
-    const bool deviceGone = error == QSerialPort::ResourceError
-        || (error == QSerialPort::ReadError && port->isOpen());
-    if (!deviceGone || closePending)
+    // Only a device that is gone closes the port; a line the peer reads late is no reason to.
+    if (closePending || !portLost(port, error))
         return;
     closePending = true;
     const QString reason = portLostText(port->portName(), error, port->errorString());

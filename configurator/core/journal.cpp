@@ -58,8 +58,12 @@ bool append(const QString &path, const Entry &e)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
     // A byte order mark first, so that spreadsheets take the file as UTF-8.
-    const QByteArray text = (file.size() == 0 ? "\xEF\xBB\xBF" + header() : QByteArray()) + line(e);
-    return file.write(text) == text.size();
+    const qint64 before = file.size();
+    const QByteArray text = (before == 0 ? "\xEF\xBB\xBF" + header() : QByteArray()) + line(e);
+    if (file.write(text) == text.size())
+        return true;
+    file.resize(before);   // a full disk leaves no half line for the next entry to run on from
+    return false;
 }
 
 } // namespace journal

@@ -57,7 +57,7 @@ std::optional<Identity> identityAt(const QByteArray &reply, int tagPos, int tagS
         from = 0;
     const int to = reply.indexOf('>', from);
     const QByteArray label = to < 0 ? reply.mid(from) : reply.mid(from, to - from + 1);
-    id.label = QString::fromUtf8(label.constData(), label.size());   // keeps bytes past a zero
+    id.label = deviceText(QString::fromUtf8(label.constData(), label.size()));   // keeps bytes past a zero
     return id;
 }
 
@@ -330,6 +330,11 @@ bool replyComplete(SendType::SendType kind, const QByteArray &reply, quint8 devi
 }
 
 // ---- Replies --------------------------------------------------------------------------
+
+QString deviceText(const QString &text)
+{
+    return text.size() <= kMaxDeviceText ? text : text.left(kMaxDeviceText - 1) + QChar(0x2026);
+}
 
 std::optional<Identity> scanIdentity(const QByteArray &reply)
 {

@@ -213,6 +213,11 @@ struct Identity
 };
 std::optional<Identity> scanIdentity(const QByteArray &reply);
 
+// Text a device sent, as the window shows it: at most kMaxDeviceText characters, the last one
+// "…" when it was cut. Shown as plain text wherever it goes.
+constexpr int kMaxDeviceText = 64;
+QString deviceText(const QString &text);
+
 // A register value after its tag ("S250=", "S202=", "S201="): every decimal digit after the
 // tag (its first occurrence, anywhere in the reply); complete once a non-digit follows the
 // digits or five digits have arrived, and with `final` (the check tick) with the digits that

@@ -38,7 +38,7 @@ enum class OnFailure {
     Notice,     // OK box, then idle
     Question,   // Yes goes on (`onYes`), No ends
     GoOn,       // no box: on with `onYes`, the budget as it is
-    Repeat,     // repeat for ever (a transmitter record in a poll)
+    Repeat,     // repeat up to `tries` requests, then the next number (a transmitter record in a poll)
     Ignore,     // nothing awaited: always on with `onAnswer`
     ReadBack,   // the write's check: ask whether to write again
 };
@@ -55,6 +55,7 @@ struct Step
     ActionType onYes;
     int yesBar;       // after Yes; -1 keeps it
     int reg;          // the radio register the step writes, else 0
+    int tries;        // Repeat: requests for one record before it is passed over
 };
 
 // The step's row. Where the next step depends on the firmware (the table is read and checked

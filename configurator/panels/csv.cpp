@@ -1,10 +1,11 @@
 #include "csv.h"
 #include "filedialog.h"
+#include "plainbox.h"
+#include "safefile.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace csv {
@@ -37,15 +38,14 @@ bool saveAs(QWidget *parent, const QString &suggestedName, const QString &text)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     const QString path = dialog.selectedFiles().constFirst();
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write("\xEF\xBB\xBF");
-        file.write(text.toUtf8());
-        if (file.commit())
-            return true;
-    }
-    QMessageBox::warning(parent, QStringLiteral("Сохранить CSV"),
-                         QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+    const QString why = safefile::save(path, "\xEF\xBB\xBF" + text.toUtf8());
+    if (why.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Сохранить CSV"),
+                    QStringLiteral("Не удалось записать файл %1: %2").arg(QDir::toNativeSeparators(path), why),
+                    QMessageBox::Ok, parent);
+    makePlain(box);
+    box.exec();
     return false;
 }
 

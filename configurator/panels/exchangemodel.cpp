@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QTextDocument>
 
 namespace {
 
@@ -17,6 +18,12 @@ QString printable(const QByteArray &bytes)
             s[i] = QLatin1Char(c);
     }
     return s;
+}
+
+// "… (+N байт)" after the kept start of a longer block.
+QString cut(const ExchangeModel::Entry &e)
+{
+    return e.size > e.bytes.size() ? QStringLiteral("… (+%1 байт)").arg(e.size - e.bytes.size()) : QString();
 }
 
 } // namespace
@@ -49,9 +56,9 @@ QString ExchangeModel::text(int row, int column) const
     case Attempt:
         return e.kind == Kind::Request ? QString(QLatin1Char(e.attempt)) : QString();
     case Hex:
-        return QString::fromLatin1(e.bytes.toHex(' ').toUpper());
+        return QString::fromLatin1(e.bytes.toHex(' ').toUpper()) + cut(e);
     case Text:
-        return printable(e.bytes);
+        return printable(e.bytes) + cut(e);
     case Meaning:
         return e.meaning;
     default:
@@ -75,8 +82,8 @@ QVariant ExchangeModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return text(index.row(), index.column());
-    case Qt::ToolTipRole:   // a long frame or meaning in full
-        return index.column() >= Hex ? text(index.row(), index.column()) : QVariant();
+    case Qt::ToolTipRole:   // a long frame or meaning in full, as text even when it looks like markup
+        return index.column() >= Hex ? Qt::convertFromPlainText(text(index.row(), index.column())) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == Time ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case Qt::BackgroundRole:
@@ -118,7 +125,8 @@ void ExchangeModel::restartClock()
 void ExchangeModel::addBlock(char attempt, const QByteArray &bytes)
 {
     Entry e;
-    e.bytes = bytes;
+    e.bytes = bytes.left(kMaxRowBytes);
+    e.size = bytes.size();
     if (attempt) {
         e.kind = Kind::Request;
         e.attempt = attempt;

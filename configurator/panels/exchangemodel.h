@@ -22,10 +22,13 @@ public:
         qint64 ms = 0;      // since the port was opened
         Kind kind = Kind::Decision;
         char attempt = 0;   // a request's attempt digit as the log writes it
-        QByteArray bytes;   // as they went over the line
+        QByteArray bytes;   // as they went over the line, the first kMaxRowBytes of them
+        int size = 0;       // the whole block's length
         QString meaning;
     };
     static constexpr int kMaxRows = 10000;
+    // A device that talks without end sends batches of any length: a row keeps their start.
+    static constexpr int kMaxRowBytes = 64;
 
     explicit ExchangeModel(QObject *parent = nullptr);
 

@@ -89,6 +89,15 @@ ResiverInfo::ResiverInfo(const QByteArray *records, QWidget *parent, quint16 num
     }
 }
 
+void ResiverInfo::markUnanswered(const QList<int> &numbers)
+{
+    auto *model = qobject_cast<QStandardItemModel *>(view->model());
+    for (const int n : numbers) {
+        if (QStandardItem *item = model->item(n, ColTemp))
+            item->setText(QStringLiteral("нет ответа"));
+    }
+}
+
 ResiverInfo::~ResiverInfo()
 {
     delete ui;

@@ -16,6 +16,8 @@ public:
     ~ResiverInfo() override;
 
     adjview *table() const { return view; }
+    // The transmitters the receiver had no record of after every try: "нет ответа" in their rows.
+    void markUnanswered(const QList<int> &numbers);
 
 private:
     Ui::ResiverInfo *ui = nullptr;

@@ -1,3 +1,4 @@
+#include "exchangelog.h"
 #include "loglock.h"
 #include "mainwindow.h"
 #include "profilecontroller.h"
@@ -63,8 +64,17 @@ int main(int argc, char *argv[])
 
     const LogLock logLock(QDir::currentPath());
     MainWindow window(nullptr, logLock.fileName());
-    if (!logLock.notice().isEmpty())
-        window.statusBar()->insertPermanentWidget(0, new QLabel(logLock.notice()));
+    // Where the exchange log goes, when it is not simply "log.txt" or not written at all.
+    QStringList logNotes;
+    if (const ExchangeLog *exchangeLog = window.findChild<ExchangeLog *>())
+        logNotes << exchangeLog->failure();
+    logNotes << logLock.notice();
+    logNotes.removeAll(QString());
+    if (!logNotes.isEmpty()) {
+        auto *note = new QLabel(logNotes.join(QStringLiteral(". ")));
+        note->setToolTip(note->text());   // the whole text, when the window is too narrow for it
+        window.statusBar()->addPermanentWidget(note);
+    }
     window.selectPort(commandLine.value(portOption));
     window.show();
     if (commandLine.isSet(profileOption)) {

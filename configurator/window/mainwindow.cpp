@@ -10,6 +10,7 @@
 #include "panelscroll.h"
 #include "portbox.h"
 #include "porterror.h"
+#include "portloss.h"
 #include "power.h"
 #include "profilecontroller.h"
 #include "protocol.h"
@@ -99,6 +100,10 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
     exchangeLog = new ExchangeLog(logName, this);
     logFile = exchangeLog->file();
+    exchangeLog->setLimitMb(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("settings/MaxLogMb")).toInt());
+    connect(exchangeLog, &ExchangeLog::limitReached, this, [this](int mb) {
+        ui->statusBar->showMessage(QStringLiteral("log.txt достиг %1 МБ: дальнейший обмен в него не записывается").arg(mb));
+    });
 
     pbMeasure = new QPushButton(QStringLiteral("Включить измерение"));
     pbMeasure->setCheckable(true);
@@ -133,6 +138,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
     massiveAdr = new MassiveAdr;
     lbVersion = new QLabel(QStringLiteral("Version:"));
+    lbVersion->setTextFormat(Qt::PlainText);   // the device's own words, never markup
     lbLevel = new QLabel(QStringLiteral("Level"));
     ui->loyoutTopInfo->addWidget(lbVersion);
     ui->loyoutTopInfo->addWidget(lbLevel);
@@ -365,12 +371,9 @@ void MainWindow::openPort()
 
 void MainWindow::slotPortError(QSerialPort::SerialPortError error)
 {
-    // A pulled USB adapter reports a resource error; a pseudo-terminal whose other end went
-    // away first reports read errors. Either way the descriptor is dead: close it, but not
-    // from inside the port's own signal.
-    const bool dead = error == QSerialPort::ResourceError
-                      || (error == QSerialPort::ReadError && port->isOpen());
-    if (!dead)
+    // A device that is gone closes the port, but not from inside the port's own signal; a
+    // line that only drains slowly does not.
+    if (!portLost(port, error))
         return;
     const QString reason = portLostText(port->portName(), error, port->errorString());
     QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "deviceconfig.h"
+#include "polltally.h"
 #include "protocol.h"
 #include "steps.h"
 
@@ -54,6 +55,7 @@ public:
     // Opens the selected port as "Подключить" does (which starts a full read).
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
+    steps::Operation runningOperation() const { return operation; }
 
     enum class WriteResult { Checked = 0, Differs = 1, NotChecked = 2, Stopped = 3 };
 
@@ -234,6 +236,7 @@ private:
     {
         bool error = false;   // the module said ERROR
         bool late = false;    // bytes came after an attempt had timed out
+        bool noise = false;   // bytes came within an attempt's time and made no reply
         int refused = -1;     // a record of this many bytes was refused
         int expected = 0;
     } stepTrouble;
@@ -246,4 +249,5 @@ private:
     QElapsedTimer operationClock; // from the operation's button to its end
     int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
+    PollTally pollTally;             // the transmitters a receiver poll passed over
 };

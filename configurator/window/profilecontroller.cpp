@@ -4,6 +4,7 @@
 #include "filedialog.h"
 #include "journal.h"
 #include "mainwindow.h"
+#include "plainbox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -132,6 +133,7 @@ void ProfileController::refuse(const QString &file, const QString &reason)
                     QStringLiteral("Профиль не загружен: %1").arg(QDir::toNativeSeparators(file)), QMessageBox::Ok,
                     m_window);
     box.setInformativeText(reason);
+    makePlain(box);
     box.exec();
 }
 
@@ -166,9 +168,14 @@ void ProfileController::saveWithDialog()
         return;
     const QString file = dialog.selectedFiles().constFirst();
     const QString error = save(file, comment->text());
-    if (!error.isEmpty())
-        QMessageBox::warning(m_window, m_window->windowTitle(),
-                             QStringLiteral("Профиль не сохранён: %1\n%2").arg(QDir::toNativeSeparators(file), error));
+    if (!error.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, m_window->windowTitle(),
+                        QStringLiteral("Профиль не сохранён: %1").arg(QDir::toNativeSeparators(file)), QMessageBox::Ok,
+                        m_window);
+        box.setInformativeText(error);
+        makePlain(box);
+        box.exec();
+    }
 }
 
 // ---- Loading ------------------------------------------------------------------------------
@@ -201,8 +208,17 @@ void ProfileController::load(const QString &file, bool keepAddress)
         status(connectFirst(), kStatusMs);
         return;
     }
+    // A read that runs already (just after connecting) is the read the profile waits for; a
+    // write or a poll is not cut short for it.
+    const steps::Operation running = m_window->runningOperation();
+    if (running == steps::Operation::Write || running == steps::Operation::Poll) {
+        refuse(file, QStringLiteral("устройство занято записью или опросом передатчиков: дождитесь конца "
+                                    "или нажмите «Стоп» и загрузите профиль снова"));
+        return;
+    }
     m_pending = Pending{p, file, keepAddress};
-    m_window->startRead();
+    if (running != steps::Operation::Read)
+        m_window->startRead();
     status(QStringLiteral("Чтение устройства перед загрузкой профиля %1…").arg(QFileInfo(file).fileName()));
 }
 
@@ -228,7 +244,10 @@ void ProfileController::readFinished(bool complete)
     m_pending.reset();
     const QString name = QFileInfo(pending.file).fileName();
     if (!complete) {
-        status(QStringLiteral("Профиль %1 не загружен: устройство не считано полностью").arg(name));
+        // In a box, after the read's own notice: a new read clears the status bar at once.
+        QMetaObject::invokeMethod(this, [this, file = pending.file] {
+            refuse(file, QStringLiteral("устройство не считано полностью"));
+        }, Qt::QueuedConnection);
         return;
     }
     const profile::Applied applied = profile::apply(pending.profile, m_window->panelsConfig(), pending.keepAddress);

@@ -7,6 +7,7 @@
 
 #include "massiveadr.h"
 #include "paceoption.h"
+#include "plainbox.h"
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -209,11 +210,17 @@ void MainWindow::checkStep()
         return;
     case steps::OnFailure::Repeat:   // a transmitter record: the next number, or the same again
         if (answerReceived) {
-            resiverInfoIndex = quint16(getNextResivInfo(false));
-            qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
+            pollTally.answered();
         } else {
             sayUnanswered();
+            if (!pollTally.missed(resiverInfoIndex, row.tries, stepTrouble.late)) {
+                requestPending = true;
+                return;
+            }
+            decision(QStringLiteral("Передатчик %1 пропущен").arg(resiverInfoIndex));
         }
+        resiverInfoIndex = quint16(getNextResivInfo(false));
+        qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
         requestPending = true;
         return;
     default:
@@ -225,6 +232,10 @@ void MainWindow::checkStep()
         return;
     }
     sayUnanswered();
+    // A record cut short is the device's own answer, told by its length; anything else that came
+    // in time and made no reply is noise, or another device on the line.
+    if (!reply.isEmpty() && (stepTrouble.refused < 0 || reply.size() > stepTrouble.expected))
+        stepTrouble.noise = true;
     if (attemptsLeft > 0) {
         --attemptsLeft;
         ++operationRepeats;
@@ -413,17 +424,22 @@ void MainWindow::finishResiverInfo()
     ui->progressBar->setValue(255);
     goIdle();
     setIndicator(kGrey);   // idle while the dialog is open (no tick comes under it, see checkStep)
+    const QString missed = pollTally.summary(timerResiverInterval, settingsPath);
+    if (!missed.isEmpty())
+        ui->statusBar->showMessage(missed);
     {
         ResiverInfo dialog(resiverInfoData, this, numVersion, quint8(resiverPanel->getAn1()),
                            quint8(resiverPanel->getAn2()), quint8(resiverPanel->getFq1()),
                            quint8(resiverPanel->getFq2()));
+        dialog.markUnanswered(pollTally.passedOver());
         dialog.exec();
     }
     requestPending = true;
 }
 
 // Why the step failed, for the detail line of its box: the request, and whether the device
-// answered ERROR, answered too late, answered with the wrong length, or not at all.
+// answered ERROR, bytes came that made no reply, the answer came too late, it had the wrong
+// length, or nothing came at all.
 QString MainWindow::failureDetail() const
 {
     const bool text = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;
@@ -432,6 +448,8 @@ QString MainWindow::failureDetail() const
     QString why;
     if (stepTrouble.error) {
         why = QStringLiteral("Устройство ответило ERROR.");
+    } else if (stepTrouble.noise) {
+        why = QStringLiteral("Пришли лишние байты: помехи на линии или на ней другое устройство?");
     } else if (stepTrouble.late) {
         const bool radio = text;   // the module's commands wait ZaprosSimTimeMs
         why = QStringLiteral("Ответ пришёл после истечения времени ожидания: контроллер отвечает медленнее, "
@@ -452,6 +470,7 @@ bool MainWindow::ask(const QString &question, const QString &detail)
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    makePlain(box);
     const bool yes = box.exec() != QMessageBox::No;
     return yes && port->isOpen();   // once the port is gone, an answer starts nothing
 }
@@ -461,6 +480,7 @@ void MainWindow::notify(const QString &notice, const QString &detail)
     QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
+    makePlain(box);
     box.exec();
 }
 
@@ -624,6 +644,7 @@ void MainWindow::doResiverInfo()
     beginOperation(steps::Operation::Poll);
     for (QByteArray &record : resiverInfoData)
         record.clear();
+    pollTally = PollTally();
     attemptsLeft = 5;
     resiverInfoIndex = quint16(getNextResivInfo(true));
     next(ActionType::resiverInfo);

@@ -211,6 +211,31 @@ private slots:
         QVERIFY(!P::answerReceived(w));
     }
 
+    // A hostile device: its identity in markup is plain text cut to 64 characters and leaves the
+    // window on a laptop's screen (as markup it grew to 20059 x 20736); bytes without end stop
+    // log.txt at MaxLogMb after a line saying so, told in the status bar, and each monitor
+    // row keeps the first 64 bytes of its batch and its length.
+    void hostileDevice()
+    {
+        WindowFixture f(periods(60000) + "MaxLogMb=1\n");
+        MainWindow &w = f.w();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w) && f.connect());
+        P::send(w, hex("210101"), SendType::readVersion);
+        f.pty.write("Z<img width=20000 height=20000 src=x" + QByteArray(40, ' ') + ">Transmitter v.296");
+        QTRY_COMPARE(P::lbVersion(w)->text(), "<img width=20000 height=20000 src=x" + QString(28, ' ') + "…");
+        QTest::qWait(50);
+        QVERIFY(w.width() <= 1366 && w.height() <= 768);
+        int sent = 0;   // 1.4 MB, as fast as the window reads it
+        QVERIFY(e2e::waitUntil([&] { return (sent += f.pty.write(QByteArray(2000, 'x'))) >= 700; }, 20000));
+        QTRY_VERIFY(f.log().endsWith("дальнейший обмен не записан]\r\n"));
+        QVERIFY(f.log().size() < (1 << 20) + 200);
+        QVERIFY(P::ui(w)->statusBar->currentMessage().startsWith("log.txt достиг 1 МБ"));
+        const ExchangeModel *m = w.findChild<ExchangeMonitor *>()->model();
+        for (int r = 0; r < m->heldRows(); ++r)
+            QVERIFY(m->entry(r).bytes.size() <= 64 && m->text(r, ExchangeModel::Text).endsWith(m->entry(r).size > 64 ? " байт)" : ""));
+    }
+
 private:
     QTemporaryDir config;
 };

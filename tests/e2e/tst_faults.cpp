@@ -157,6 +157,7 @@ void TestFaults::situations()
         COMPARE_PANELS(w, b.device);
     if (noisy)
         QCOMPARE(panelFields(w), untouched);
+    QVERIFY(!noisy || b.details.value(0).contains(QStringLiteral("Пришли лишние байты: помехи на линии")));   // not "late"
     QCOMPARE(reads.first().first().toBool(), known);
     if (!noisy) {
         QCOMPARE(b.status(), QStringLiteral("Считано: %1").arg(P::lbVersion(w)->text()));

@@ -88,6 +88,28 @@ private slots:
         QVERIFY(window->findChild<NoteLabel *>()->note().startsWith(QStringLiteral("Связь с портом")));
     }
 
+    // A peer that reads its replies only after its 10,000 polls: the line fills up, the replies
+    // wait, and all of them come in order once it reads; the port stays open.
+    void readLate()
+    {
+        QByteArray polls, replies;
+        for (int i = 0; i < 10000; ++i) {
+            const QByteArray head = QByteArray::fromHex("31") + char(i) + '\x06';
+            polls += head + char(::crc8(head));
+            replies += pollReply(quint8(i));
+        }
+        const auto *counts = window->findChild<QLabel *>(QStringLiteral("lbCounts"));
+        for (int sent = 500; sent <= 10000; sent += 500) {
+            QVERIFY(pty->write(polls.mid(sent * 4 - 2000, 2000)));
+            QTRY_COMPARE(counts->text(), QStringLiteral("Ответов: %1, ошибок CRC: 0").arg(sent));
+        }
+        QVERIFY(window->findChild<QSerialPort *>()->bytesToWrite() > 0);   // the line is full
+        QByteArray got;
+        QTRY_COMPARE_WITH_TIMEOUT((got += pty->readAvailable()).size(), replies.size(), 10000);
+        QVERIFY(got == replies);
+        QCOMPARE(pbConnect->text(), QStringLiteral("CLOSE"));
+    }
+
 private:
     // Writes one batch and returns once the window has had its read of it.
     void deliver(const QByteArray &batch)

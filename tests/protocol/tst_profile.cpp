@@ -3,10 +3,16 @@
 
 #include "journal.h"
 #include "profile.h"
+#include "safefile.h"
 
 #include <QtTest>
 
 #include <functional>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace proto;
 using Change = std::function<void(DeviceConfig &)>;
@@ -102,6 +108,7 @@ private slots:
                                                << device(Transmitter, 295) << "Диапазон значений ДУТ" << none;
         QTest::newRow("not JSON") << QByteArray("{\n \"format\": \"talver-profile\",\n \"version\": 1,,\n}") << tx
                                   << "строка 3, столбец 16" << none;
+        QTest::newRow("not JSON after Cyrillic") << QByteArray("{\"comment\": \"ряд\",,}") << tx << "строка 1, столбец 20" << none;
         QTest::newRow("newer version") << QByteArray(R"({"format": "talver-profile", "version": 2, "device": "transmitter"})")
                                        << tx << "версия формата 2 новее" << none;
         QTest::newRow("channel beyond the speed's plan") << doc("transmitter", R"("radio": {"speed": "38400"})") << tx
@@ -127,6 +134,35 @@ private slots:
         change(base);
         QCOMPARE(a.config.settingsFrame().toHex(), base.settingsFrame().toHex());
         QCOMPARE(a.config.tableFrame().toHex(), base.tableFrame().toHex());
+    }
+
+    void storage_data()
+    {
+        QTest::addColumn<int>("limit");   // bytes a file may grow to; up to 100 a profile is saved, else a table
+        QTest::newRow("profile, disk full") << 0;
+        QTest::newRow("profile, room for 100 bytes") << 100;
+        QTest::newRow("table, room for a page") << 4096;
+    }
+    // A save that cannot finish (a full disk: a child whose files may grow to `limit` bytes,
+    // SIGXFSZ ignored) says so and leaves the old file exactly as it was.
+    void storage()
+    {
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("p"));
+        QVERIFY(safefile::save(file, QByteArray(808, 'o')).isEmpty());
+        const pid_t pid = fork();
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit r{rlim_t(limit), rlim_t(limit)};
+            setrlimit(RLIMIT_FSIZE, &r);
+            _exit((limit > 100 ? safefile::save(file, QByteArray(10000, 't'))
+                               : profile::writeFile(file, profile::Profile::fromConfig(device(Receiver, 296), {}))).isEmpty());
+        }
+        int status = 0;
+        QFile f(file);
+        QVERIFY(waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 && f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray(808, 'o'));
     }
 
     void journalLine()
