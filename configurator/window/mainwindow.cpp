@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "commissioncontroller.h"
 #include "exchangelog.h"
 #include "fields.h"
 #include "exchangemodel.h"
@@ -270,7 +271,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
-    new ProfileController(this);   // the "Файл" menu: profiles and the journal
+    // The "Файл" menu: profiles and the journal, and commissioning from a profile.
+    new CommissionController(this, new ProfileController(this));
     // At least 980 wide, and never narrower than the panels need: a minimum set on the window
     // itself would stop its layout from raising it when a panel grows, and cut the texts.
     const QMargins margins = ui->gridLayout_2->contentsMargins();
@@ -561,6 +563,12 @@ void MainWindow::acceptIdentity(const proto::Identity &id)
     settingsRecord.deviceType = deviceType;
     settingsRecord.version = numVersion;
     decision(QStringLiteral("Ответ: %1").arg(id.label));
+    emit identified(deviceType, numVersion);
+}
+
+QString MainWindow::deviceLabel() const
+{
+    return lbVersion->text();
 }
 
 void MainWindow::acceptRegister(int value)

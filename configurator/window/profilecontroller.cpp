@@ -32,15 +32,6 @@ const char kRecentKey[] = "profiles/recent";
 const char kFolderKey[] = "profiles/folder";
 
 
-QString filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
-
-// The profile dialogs open in the folder of the last profile, the user's documents at first.
-QString lastFolder()
-{
-    return UserSettings().value(QLatin1String(kFolderKey),
-                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
-}
-
 // Qt's own file dialog, so that a row can be added under the file name.
 void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
 {
@@ -53,10 +44,19 @@ void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
 
 } // namespace
 
+QString ProfileController::filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
+
+// The profile dialogs open in the folder of the last profile, the user's documents at first.
+QString ProfileController::dialogFolder()
+{
+    return UserSettings().value(QLatin1String(kFolderKey),
+                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+}
+
 ProfileController::ProfileController(MainWindow *window)
     : QObject(window), m_window(window), m_journal(journal::defaultPath())
 {
-    auto *menu = new QMenu(QStringLiteral("Файл"), window);
+    auto *menu = m_menu = new QMenu(QStringLiteral("Файл"), window);
     menu->setToolTipsVisible(true);   // the disabled save says why
     QMenuBar *bar = window->menuBar();
     bar->insertMenu(bar->actions().value(0), menu);
@@ -155,7 +155,7 @@ void ProfileController::saveWithDialog()
     if (!m_save->isEnabled())
         return;
     const proto::DeviceConfig c = m_window->panelsConfig();
-    FileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), lastFolder(), filter());
+    FileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), dialogFolder(), filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     dialog.selectFile(QStringLiteral("%1-%2.json")
@@ -186,7 +186,7 @@ void ProfileController::loadWithDialog()
         status(connectFirst(), kStatusMs);
         return;
     }
-    FileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
+    FileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), dialogFolder(), filter());
     dialog.setFileMode(QFileDialog::ExistingFile);
     auto *keep = new QCheckBox(QStringLiteral("Сохранить адрес устройства"));
     keep->setChecked(true);

@@ -36,6 +36,14 @@ public:
     QString journalPath() const { return m_journal; }
     QStringList recentProfiles() const;
 
+    // For the commissioning mode: the menu, the profile dialog's folder and filter, the usual
+    // refusal, and the profile the next journal lines name.
+    QMenu *fileMenu() const { return m_menu; }
+    static QString dialogFolder();
+    static QString filter();
+    void refuse(const QString &file, const QString &reason);
+    void setLoaded(const QString &file) { m_loaded = file; }
+
 private:
     void saveWithDialog();
     void loadWithDialog();
@@ -45,7 +53,6 @@ private:
     void remember(const QString &file);
     void readFinished(bool complete);
     void writeFinished(steps::WriteResult result);
-    void refuse(const QString &file, const QString &reason);
     void status(const QString &text, int ms = 0);
 
     struct Pending
@@ -56,6 +63,7 @@ private:
     };
 
     MainWindow *m_window;
+    QMenu *m_menu = nullptr;
     QAction *m_save = nullptr;
     QMenu *m_recent = nullptr;
     std::optional<Pending> m_pending;   // waits for the read of the device

@@ -467,6 +467,10 @@ QString MainWindow::failureDetail() const
 
 bool MainWindow::ask(const QString &question, const QString &detail)
 {
+    if (boxHandler) {
+        boxHandler(question, detail);
+        return false;
+    }
     QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No);
     if (!detail.isEmpty())
         box.setInformativeText(detail);
@@ -477,6 +481,8 @@ bool MainWindow::ask(const QString &question, const QString &detail)
 
 void MainWindow::notify(const QString &notice, const QString &detail)
 {
+    if (boxHandler)
+        return boxHandler(notice, detail);
     QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
     if (!detail.isEmpty())
         box.setInformativeText(detail);

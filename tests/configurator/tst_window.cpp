@@ -5,6 +5,7 @@
 
 #include "fixture.h"
 
+#include "commissionbar.h"
 #include "panelscroll.h"
 
 #include <QScreen>
@@ -92,8 +93,8 @@ private slots:
         QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range11 rxrange00";
     }
     // Enabled and shown states after an identification, no text cut in any of them, and the
-    // window with its menus and the docked monitor fits a 1366 x 768 screen less the desktop's
-    // panel and title bar.
+    // window with its menus, the commissioning bar and the docked monitor fits a 1366 x 768
+    // screen less the desktop's panel and title bar.
     void panelRules()
     {
         QFETCH(int, type);
@@ -121,6 +122,7 @@ private slots:
         auto *monitor = w.findChild<ExchangeMonitor *>();   // docked under the panels, which then scroll
         monitor->setFloating(false);
         monitor->show();
+        w.findChild<CommissionBar *>()->show();
         const QSize least = w.minimumSizeHint();
         QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
         w.resize(1366, 700);

@@ -5,6 +5,8 @@
 
 #include "fixture.h"
 
+#include "commissionbar.h"
+#include "commissioncontroller.h"
 #include "profilecontroller.h"
 
 #include <algorithm>
@@ -63,6 +65,8 @@ private slots:
     void receiverPoll();
     void measurement();
     void profileFleet();
+    void commissioning_data();
+    void commissioning();
 };
 
 void TestOperations::readWriteReset_data()
@@ -383,6 +387,75 @@ void TestOperations::profileFleet()
     QCOMPARE(lines.at(2).section(';', 1),
              QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));
     QCOMPARE(profiles->recentProfiles().value(0), file);
+}
+
+void TestOperations::commissioning_data()
+{
+    QTest::addColumn<QList<int>>("types");   // the devices "Пуск" meets, one after another
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QStringList>("journal");   // address and result of each line
+    QTest::addColumn<QByteArray>("lastFrame");
+    sim::Faults error;
+    error.errorAtWrites = true;
+    const QString done = QStringLiteral("Готово: <Transmitter v.296>, адрес %1, проверено за ");
+    QTest::newRow("two transmitters") << QList<int>{int(Type::Transmitter), int(Type::Transmitter)} << sim::Faults()
+                                      << QStringList{done.arg(17), done.arg(99)}
+                                      << QStringList{"17 проверено", "99 проверено"} << hex("210107");
+    QTest::newRow("receiver refused") << QList<int>{int(Type::Receiver)} << sim::Faults()
+                                      << QStringList{"Приемник вместо передатчика"} << QStringList() << hex("210101");
+    QTest::newRow("radio step fails") << QList<int>{int(Type::Transmitter)} << error
+                                      << QStringList{"Не удалось сохранить настройки радиомодуля"}
+                                      << QStringList{"17 не проверено"} << at("ATO\r");
+}
+
+// Commissioning: each "Пуск" takes the device on the selected port through identification,
+// one read, the profile (the device keeps its address), the write with its read-back and the
+// journal line, and the result stays on the bar. A receiver is refused after its identity
+// alone; a failing step ends red, "ATO" last, and no box is ever shown.
+void TestOperations::commissioning()
+{
+    QFETCH(QList<int>, types);
+    QFETCH(sim::Faults, faults);
+    QFETCH(QStringList, results);
+    Bench b(Type(types.first()), 296, faults);
+    auto *mode = b.w().findChild<CommissionController *>();
+    auto *profiles = b.w().findChild<ProfileController *>();
+    QFile::remove(profiles->journalPath());
+    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
+    QFile json(file);
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter",
+                   "radio": {"channel": 8, "speed": "9600", "power": 3}, "settings": {"address": 42, "timeFd1": 30}})");
+    json.close();
+    QCOMPARE(mode->enter(file), QString());
+    QSignalSpy passes(mode, &CommissionController::passFinished);
+
+    sim::Device second(Type::Transmitter, 296);   // its own address 99
+    second.setSettings(hex("03096302020700070a0a0a0a01"));
+    sim::PtyServer secondServer(&second);
+    for (int i = 0; i < types.size(); ++i) {
+        if (P::port(b.w())->isOpen())
+            P::pbConnect(b.w())->click();   // the next device on the line
+        b.w().selectPort(i == 0 ? b.server->slavePath() : secondServer.slavePath());
+        mode->bar()->findChild<QPushButton *>(QStringLiteral("commissionStart"))->click();
+        WAIT_VERIFY(passes.size() == i + 1 && b.idle(), 8000);
+        QVERIFY2(mode->bar()->result().startsWith(results.at(i)), qPrintable(mode->bar()->result()));
+    }
+    QCOMPARE(b.texts + b.others, QStringList());
+    QTEST(b.requests().last(), "lastFrame");
+    if (types.first() == int(Type::Receiver))
+        QCOMPARE(b.requests(), QList<QByteArray>{hex("210101")});
+    if (types.size() > 1)
+        QCOMPARE(registers(second).at(2), 8);   // the profile's channel
+    QFile journal(profiles->journalPath());
+    QStringList lines;
+    if (journal.open(QIODevice::ReadOnly))
+        lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n")).mid(1, passes.size());
+    for (QString &line : lines)
+        line = line.section(';', 4, 4) + ' ' + line.section(';', 6, 6);
+    QTEST(QStringList(lines.mid(0, lines.indexOf(QStringLiteral(" ")))), "journal");
+    mode->leave();
 }
 
 QTEST_MAIN(TestOperations)

@@ -1,0 +1,235 @@
+#include "commissioncontroller.h"
+
+#include "commissionbar.h"
+#include "filedialog.h"
+#include "mainwindow.h"
+#include "profilecontroller.h"
+#include "usersettings.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStatusBar>
+
+namespace {
+
+// The profile and the address rule of a mode the program was left in, for the next start.
+const char kProfileKey[] = "commissioning/profile";
+const char kKeepKey[] = "commissioning/keepAddress";
+
+QString typeName(quint8 type)
+{
+    return type == proto::Receiver ? QStringLiteral("Приемник") : QStringLiteral("Передатчик");
+}
+
+QString typeOf(quint8 type)   // "… вместо передатчика"
+{
+    return type == proto::Receiver ? QStringLiteral("приемника") : QStringLiteral("передатчика");
+}
+
+} // namespace
+
+CommissionController::CommissionController(MainWindow *window, ProfileController *profiles)
+    : QObject(window), m_window(window), m_profiles(profiles), m_bar(new CommissionBar)
+{
+    // Under the window's buttons, in the row the form keeps empty.
+    if (auto *row = window->findChild<QBoxLayout *>(QStringLiteral("bottomLayout")))
+        row->addWidget(m_bar);
+    else
+        window->statusBar()->addPermanentWidget(m_bar);
+    m_bar->hide();
+
+    QMenu *menu = profiles->fileMenu();
+    QAction *before = nullptr;   // after the profiles, before the journal
+    for (QAction *a : menu->actions()) {
+        if (a->isSeparator()) {
+            before = a;
+            break;
+        }
+    }
+    auto *action = new QAction(QStringLiteral("Пусконаладка по профилю…"), menu);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    menu->insertAction(before, action);
+    connect(action, &QAction::triggered, this, &CommissionController::chooseProfile);
+
+    connect(m_bar, &CommissionBar::startClicked, this, &CommissionController::start);
+    connect(m_bar, &CommissionBar::finishClicked, this, &CommissionController::leave);
+    connect(m_bar, &CommissionBar::ruleChanged, this, [](bool keep) {
+        UserSettings().setValue(QLatin1String(kKeepKey), keep);
+    });
+    connect(window, &MainWindow::identified, this, &CommissionController::identified);
+    connect(window, &MainWindow::readFinished, this, &CommissionController::readFinished);
+    connect(window, &MainWindow::writeFinished, this, &CommissionController::writeFinished);
+
+    // The program was left in the mode: the same profile and rule again, the port as chosen now.
+    const QString file = UserSettings().value(QLatin1String(kProfileKey)).toString();
+    if (!file.isEmpty()) {
+        const QString error = enter(file);
+        if (!error.isEmpty()) {
+            UserSettings().remove(QLatin1String(kProfileKey));
+            window->statusBar()->showMessage(QStringLiteral("Пусконаладка не продолжена: %1: %2")
+                                                 .arg(QDir::toNativeSeparators(file), error));
+        }
+    }
+}
+
+void CommissionController::chooseProfile()
+{
+    FileDialog dialog(m_window, QStringLiteral("Пусконаладка по профилю"), ProfileController::dialogFolder(),
+                      ProfileController::filter());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().constFirst();
+    const QString error = enter(file);
+    if (!error.isEmpty())
+        m_profiles->refuse(file, error);
+}
+
+QString CommissionController::enter(const QString &file)
+{
+    if (m_stage != Stage::Idle)
+        return QStringLiteral("устройство ещё настраивается");
+    profile::Profile p;
+    const QString error = profile::readFile(file, p);
+    if (!error.isEmpty())
+        return error;
+    m_profile = p;
+    m_file = QFileInfo(file).absoluteFilePath();
+    UserSettings settings;
+    settings.setValue(QLatin1String(kProfileKey), m_file);
+    m_bar->setProfile(m_file, p.comment);
+    m_bar->setKeepAddress(settings.value(QLatin1String(kKeepKey), true).toBool());
+    m_bar->show();
+    return QString();
+}
+
+void CommissionController::leave()
+{
+    if (m_stage != Stage::Idle)
+        m_window->stop();   // the pass ends red ("Остановлено"), the module back in data mode
+    m_file.clear();
+    UserSettings().remove(QLatin1String(kProfileKey));
+    m_bar->hide();
+}
+
+void CommissionController::start()
+{
+    if (!active() || m_stage != Stage::Idle)
+        return;
+    m_cause.clear();
+    m_leftOut.clear();
+    m_typeChecked = false;
+    m_clock.start();
+    m_bar->setRunning();
+    m_stage = Stage::Starting;   // the read this replaces ends unheard
+    m_window->setBoxHandler([this](const QString &text, const QString &detail) { boxInstead(text, detail); });
+    if (m_window->portOpen())
+        m_window->startRead();
+    else
+        m_window->connectPort();
+    if (m_stage != Stage::Starting)
+        return;
+    if (m_window->runningOperation() != steps::Operation::Read) {
+        finish(false, cause(m_window->portName().isEmpty()
+                                ? QStringLiteral("Не выбран порт")
+                                : QStringLiteral("Не удалось открыть порт %1").arg(m_window->portName())));
+        return;
+    }
+    m_stage = Stage::Reading;
+}
+
+// The type is checked on the identification, before the long part of the read.
+void CommissionController::identified(quint8 deviceType, quint16)
+{
+    if (m_stage != Stage::Reading || m_typeChecked)
+        return;
+    m_typeChecked = true;
+    if (deviceType == m_profile.deviceType)
+        return;
+    finish(false, QStringLiteral("%1 вместо %2").arg(typeName(deviceType), typeOf(m_profile.deviceType)));
+    // Not from inside the reply's handling: the read stops before its next request.
+    QMetaObject::invokeMethod(m_window, [w = m_window] {
+        if (w->runningOperation() == steps::Operation::Read)
+            w->stop();
+    }, Qt::QueuedConnection);
+}
+
+void CommissionController::readFinished(bool complete)
+{
+    if (m_stage != Stage::Reading)
+        return;
+    if (!complete) {
+        finish(false, cause(QStringLiteral("Чтение остановлено")));
+        return;
+    }
+    // The profile goes over the values just read, by the address rule, and into the panels
+    // quietly: through the address box it would clear the profile's In1A mark.
+    const profile::Applied applied = profile::apply(m_profile, m_window->panelsConfig(), m_bar->keepAddress());
+    if (!applied.refusal.isEmpty()) {
+        finish(false, applied.refusal);
+        return;
+    }
+    m_leftOut = applied.leftOut;
+    m_window->applyConfig(applied.config);
+    m_profiles->setLoaded(m_file);
+    m_stage = Stage::Writing;
+    m_window->write();
+    if (m_stage == Stage::Writing && m_window->runningOperation() != steps::Operation::Write)
+        finish(false, cause(QStringLiteral("Запись не начата")));
+}
+
+// Called after the journal has its line: ProfileController hears the write first.
+void CommissionController::writeFinished(steps::WriteResult result)
+{
+    if (m_stage != Stage::Writing)
+        return;
+    if (result != steps::WriteResult::Checked) {
+        finish(false, cause(result == steps::WriteResult::Stopped ? QStringLiteral("Запись остановлена")
+                                                                  : QStringLiteral("Запись не проверена")));
+        return;
+    }
+    const proto::DeviceConfig c = m_window->panelsConfig();
+    QString text = QStringLiteral("Готово: %1, адрес %2, проверено за %3 с")
+                       .arg(m_window->deviceLabel())
+                       .arg(c.transmitter.deviceAdr)
+                       .arg(QString::number(m_clock.elapsed() / 1000.0, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')));
+    if (!m_leftOut.isEmpty())
+        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(m_leftOut.join(QStringLiteral(", ")));
+    finish(true, text);
+}
+
+// A box the window would show: its first sentence (without "Продолжить?") is the cause, with
+// the detail when it names values rather than the request.
+void CommissionController::boxInstead(const QString &text, const QString &detail)
+{
+    if (!m_cause.isEmpty())
+        return;
+    QString first = text.section(QLatin1Char('.'), 0, 0).trimmed();
+    if (first.endsWith(QLatin1Char('?')))
+        first = text.trimmed();
+    m_cause = first;
+    if (!detail.isEmpty() && !detail.startsWith(QStringLiteral("Запрос:")))
+        m_cause += QStringLiteral(": ") + QString(detail).replace(QLatin1Char('\n'), QStringLiteral("; "));
+}
+
+QString CommissionController::cause(const QString &otherwise) const
+{
+    if (!m_cause.isEmpty())
+        return m_cause;
+    if (!m_window->portOpen())
+        return QStringLiteral("Связь с портом %1 потеряна").arg(m_window->portName());
+    return otherwise;
+}
+
+void CommissionController::finish(bool ok, const QString &text)
+{
+    m_stage = Stage::Idle;
+    m_window->setBoxHandler(nullptr);
+    ++(ok ? m_written : m_failed);
+    m_bar->setResult(text, ok);
+    m_bar->setCounts(m_written, m_failed);
+    emit passFinished(ok, text);
+}
