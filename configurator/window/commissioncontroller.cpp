@@ -174,7 +174,7 @@ void CommissionController::readFinished(bool complete)
     }
     m_leftOut = applied.leftOut;
     m_window->applyConfig(applied.config);
-    m_profiles->setLoaded(m_file);
+    m_profiles->profileLaid(m_file, applied.config, applied.leftOut);
     m_stage = Stage::Writing;
     m_window->write();
     if (m_stage == Stage::Writing && m_window->runningOperation() != steps::Operation::Write)

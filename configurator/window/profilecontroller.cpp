@@ -256,7 +256,7 @@ void ProfileController::readFinished(bool complete)
         return;
     }
     m_window->applyConfig(applied.config);
-    m_loaded = QFileInfo(pending.file).absoluteFilePath();
+    profileLaid(pending.file, applied.config, applied.leftOut);
     remember(pending.file);
     QString text = QStringLiteral("Профиль %1 загружен%2. Запишите его кнопкой «Записать»")
                        .arg(name, pending.keepAddress && !applied.config.isReceiver()
@@ -267,6 +267,11 @@ void ProfileController::readFinished(bool complete)
 }
 
 // ---- The journal --------------------------------------------------------------------------
+
+void ProfileController::profileLaid(const QString &file, const proto::DeviceConfig &, const QStringList &)
+{
+    m_loaded = QFileInfo(file).absoluteFilePath();
+}
 
 void ProfileController::writeFinished(steps::WriteResult result)
 {

@@ -37,12 +37,13 @@ public:
     QStringList recentProfiles() const;
 
     // For the commissioning mode: the menu, the profile dialog's folder and filter, the usual
-    // refusal, and the profile the next journal lines name.
+    // refusal, and a profile laid over the panels (`values`, less the fields in `leftOut`)
+    // for the journal's next lines.
     QMenu *fileMenu() const { return m_menu; }
     static QString dialogFolder();
     static QString filter();
     void refuse(const QString &file, const QString &reason);
-    void setLoaded(const QString &file) { m_loaded = file; }
+    void profileLaid(const QString &file, const proto::DeviceConfig &values, const QStringList &leftOut);
 
 private:
     void saveWithDialog();
