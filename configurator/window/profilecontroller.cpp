@@ -271,7 +271,8 @@ void ProfileController::readFinished(bool complete)
 
 void ProfileController::writeFinished(steps::WriteResult result)
 {
-    const proto::DeviceConfig c = m_window->panelsConfig();
+    const proto::DeviceConfig &c = m_window->writtenValues();
+    const WriteReport &report = m_window->writeReport();
     journal::Entry e;
     e.time = QDateTime::currentDateTime();
     e.port = m_window->portName();
@@ -280,10 +281,14 @@ void ProfileController::writeFinished(steps::WriteResult result)
     e.address = c.transmitter.deviceAdr;   // the address box, 254 for a receiver
     e.profile = m_window->panelsFromProfile() ? QDir::toNativeSeparators(m_loaded) : QString();
     e.result = result;
-    if (!journal::append(m_journal, e)) {
+    if (!report.skipped().isEmpty())
+        e.skipped = QStringLiteral("не записаны в радиомодуль: %1").arg(report.skipped());
+    e.details = report.details();
+    const QString error = journal::append(m_journal, e);
+    if (!error.isEmpty()) {
         const QString shown = m_window->statusBar()->currentMessage();
         status((shown.isEmpty() ? QString() : shown + QStringLiteral("; "))
-               + QStringLiteral("журнал не записан: %1").arg(QDir::toNativeSeparators(m_journal)));
+               + QStringLiteral("журнал записи не записан: %1 (%2)").arg(QDir::toNativeSeparators(m_journal), error));
     }
 }
 

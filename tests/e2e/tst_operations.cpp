@@ -373,8 +373,8 @@ void TestOperations::profileFleet()
     QVERIFY(journal.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
     QCOMPARE(lines.size(), 4);   // the titles, two writes, and the end of the last line
-    QCOMPARE(lines.at(1).section(';', 1), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
-    QCOMPARE(lines.at(2).section(';', 1),
+    QCOMPARE(lines.at(1).section(';', 1, 6), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
+    QCOMPARE(lines.at(2).section(';', 1, 6),
              QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));
     QCOMPARE(profiles->recentProfiles().value(0), file);
 }

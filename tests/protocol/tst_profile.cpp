@@ -168,9 +168,9 @@ private slots:
     void journalLine()
     {
         const journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Transmitter,
-                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs};
+                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs, {}, {}, {}, {}};
         QCOMPARE(QString::fromUtf8(journal::line(e)),
-                 QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения\r\n"));
+                 QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения;—;—;—;—\r\n"));
     }
 };
 
