@@ -3,6 +3,7 @@
 #include "deviceconfig.h"
 #include "polltally.h"
 #include "protocol.h"
+#include "referencevalues.h"
 #include "steps.h"
 
 #include <QByteArray>
@@ -56,6 +57,9 @@ public:
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
     steps::Operation runningOperation() const { return operation; }
+    // What the device is known to hold (the last complete read, then what writes confirmed);
+    // nullptr when there is none.
+    const proto::DeviceConfig *referenceValues() const { return reference.values(); }
 
     using WriteResult = steps::WriteResult;
 
@@ -248,4 +252,5 @@ private:
     QElapsedTimer operationClock; // from the operation's button to its end
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
+    ReferenceValues reference;       // what the device holds, for the change marks
 };

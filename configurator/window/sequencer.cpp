@@ -363,6 +363,10 @@ void MainWindow::finishRead(bool complete)
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
     if (complete)
+        reference.read(settingsRecord);
+    else
+        reference.forget();
+    if (complete)
         ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
     if (!bad.isEmpty()) {
         QStringList lines;
@@ -385,6 +389,7 @@ void MainWindow::finishWrite(Outcome how)
     switch (how) {
     case Outcome::Done:
         result = skippedRegisters.isEmpty() ? WriteResult::Checked : WriteResult::NotChecked;
+        reference.written(readBack, skippedRegisters);
         ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     case Outcome::Differs:
