@@ -100,7 +100,7 @@ QString WriteReport::status(const QString &device, const QString &elapsed) const
 {
     using R = steps::WriteResult;
     const QString skipped = m_skipped.isEmpty() ? QString()
-                                                : QStringLiteral("; не записаны в радиомодуль: %1").arg(this->skipped());
+                                                : QStringLiteral("; не записаны в радиомодуль: %1").arg(m_skipped.join(QStringLiteral(", ")));
     const char *text = nullptr;
     switch (m_result) {
     case R::Checked: text = "Записано и проверено: %1%2%3"; break;
@@ -117,11 +117,6 @@ QString WriteReport::status(const QString &device, const QString &elapsed) const
 QString WriteReport::sentText() const
 {
     return m_sent.isEmpty() ? QStringLiteral("ничего") : m_sent.join(QStringLiteral(", "));
-}
-
-QString WriteReport::skipped() const
-{
-    return m_skipped.join(QStringLiteral(", "));
 }
 
 QString WriteReport::details() const

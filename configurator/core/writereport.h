@@ -39,7 +39,7 @@ public:
     QString status(const QString &device, const QString &elapsed) const;
     // The frames that left, in words: "+++, S220, S250, таблица адресов, настройки контроллера".
     QString sentText() const;
-    QString skipped() const;   // the registers passed over: "S220, S250"
+    const QStringList &skipped() const { return m_skipped; }   // the registers passed over: "S220"
     QString details() const;   // the causes, and what a stop or a lost port left behind
 
 private:

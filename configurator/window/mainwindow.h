@@ -3,6 +3,7 @@
 #include "deviceconfig.h"
 #include "polltally.h"
 #include "protocol.h"
+#include "referencevalues.h"
 #include "steps.h"
 #include "writereport.h"
 
@@ -60,6 +61,9 @@ public:
     // The last write: how it went, and the values it sent.
     const WriteReport &writeReport() const { return report; }
     const proto::DeviceConfig &writtenValues() const { return pendingWrite; }
+    // What the device is known to hold (the last complete read, then what writes confirmed);
+    // nullptr when there is none.
+    const proto::DeviceConfig *referenceValues() const { return reference.values(); }
 
     using WriteResult = steps::WriteResult;
 
@@ -247,4 +251,5 @@ private:
     QElapsedTimer operationClock; // from the operation's button to its end
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
+    ReferenceValues reference;       // what the device holds, for the change marks
 };

@@ -282,7 +282,7 @@ void ProfileController::writeFinished(steps::WriteResult result)
     e.profile = m_window->panelsFromProfile() ? QDir::toNativeSeparators(m_loaded) : QString();
     e.result = result;
     if (!report.skipped().isEmpty())
-        e.skipped = QStringLiteral("не записаны в радиомодуль: %1").arg(report.skipped());
+        e.skipped = QStringLiteral("не записаны в радиомодуль: %1").arg(report.skipped().join(QStringLiteral(", ")));
     e.details = report.details();
     const QString error = journal::append(m_journal, e);
     if (!error.isEmpty()) {

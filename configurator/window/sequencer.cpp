@@ -367,6 +367,10 @@ void MainWindow::finishRead(bool complete)
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
     if (complete)
+        reference.read(settingsRecord);
+    else
+        reference.forget();
+    if (complete)
         ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
     if (!bad.isEmpty()) {
         QStringList lines;
@@ -385,6 +389,8 @@ void MainWindow::finishWrite(Outcome how)
     const WriteResult result = report.finish(how == Outcome::Done ? End::Agrees : how == Outcome::Differs ? End::Differs
                                              : how == Outcome::Declined ? End::Declined : how == Outcome::Lost ? End::Lost
                                              : how == Outcome::NotChecked ? End::Unchecked : End::Stopped);
+    if (how == Outcome::Done)
+        reference.written(readBack, report.skipped());
     const QString status = report.status(lbVersion->text(), elapsedText());
     if (!status.isEmpty())
         ui->statusBar->showMessage(status);
