@@ -138,16 +138,19 @@ private slots:
 
     void storage_data()
     {
-        QTest::addColumn<int>("limit");   // bytes a file may grow to; up to 100 a profile is saved, else a table
-        QTest::newRow("profile, disk full") << 0;
-        QTest::newRow("profile, room for 100 bytes") << 100;
-        QTest::newRow("table, room for a page") << 4096;
+        QTest::addColumn<int>("limit");   // bytes a file may grow to
+        QTest::addColumn<char>("what");   // a profile is saved, a table, or a journal line appended
+        QTest::newRow("profile, disk full") << 0 << 'p';
+        QTest::newRow("profile, room for 100 bytes") << 100 << 'p';
+        QTest::newRow("table, room for a page") << 4096 << 't';
+        QTest::newRow("journal, room for a few bytes: no half line") << 820 << 'j';
     }
     // A save that cannot finish (a full disk: a child whose files may grow to `limit` bytes,
     // SIGXFSZ ignored) says so and leaves the old file exactly as it was.
     void storage()
     {
         QFETCH(int, limit);
+        QFETCH(char, what);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("p"));
         QVERIFY(safefile::save(file, QByteArray(808, 'o')).isEmpty());
@@ -156,8 +159,9 @@ private slots:
             signal(SIGXFSZ, SIG_IGN);
             const rlimit r{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &r);
-            _exit((limit > 100 ? safefile::save(file, QByteArray(10000, 't'))
-                               : profile::writeFile(file, profile::Profile::fromConfig(device(Receiver, 296), {}))).isEmpty());
+            _exit((what == 'j' ? journal::append(file, journal::Entry())
+                   : what == 't' ? safefile::save(file, QByteArray(10000, 't'))
+                                 : profile::writeFile(file, profile::Profile::fromConfig(device(Receiver, 296), {}))).isEmpty());
         }
         int status = 0;
         QFile f(file);
