@@ -539,8 +539,8 @@ void MainWindow::startWrite(const proto::DeviceConfig &values)
 {
     beginOperation(steps::Operation::Write);
     report.start(values.deviceType);
-    emit writeStarting();
     writePass(values);
+    emit writeStarting();   // the first frame leaves on the next tick, or queued in the fast pace
 }
 
 // One pass of the write: the registers, the table, the record, the read-back.
