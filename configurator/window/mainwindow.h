@@ -131,6 +131,7 @@ private:
     void showLevel(int level);
     bool awaitingCheck() const;
     void settleReply();
+    void sayUnanswered();
     void finishRead(bool complete);
     // What a fill sets: the record's fields (without the range byte), the range, the power,
     // the address table or map; with BothLayouts the other device type's boxes too.
@@ -249,6 +250,7 @@ private:
     PaceOption *pace = nullptr;
     QTimer *gapTimer = nullptr;   // the fast pace's quiet gap after a complete reply
     QElapsedTimer operationClock; // from the operation's button to its end
+    int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
     ReferenceValues reference;       // what the device holds, for the change marks

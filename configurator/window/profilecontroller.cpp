@@ -1,6 +1,7 @@
 #include "profilecontroller.h"
 #include "usersettings.h"
 
+#include "filedialog.h"
 #include "mainwindow.h"
 #include "plainbox.h"
 #include "writejournal.h"
@@ -153,8 +154,7 @@ void ProfileController::saveWithDialog()
     if (!m_save->isEnabled())
         return;
     const proto::DeviceConfig c = m_window->panelsConfig();
-    QFileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), lastFolder(), filter());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), lastFolder(), filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     dialog.selectFile(QStringLiteral("%1-%2.json")
@@ -185,8 +185,7 @@ void ProfileController::loadWithDialog()
         status(connectFirst(), kStatusMs);
         return;
     }
-    QFileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
     dialog.setFileMode(QFileDialog::ExistingFile);
     auto *keep = new QCheckBox(QStringLiteral("Сохранить адрес устройства"));
     keep->setChecked(true);

@@ -11,9 +11,9 @@
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
+#include "trace.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -81,18 +81,18 @@ void MainWindow::requestStep()
     switch (step) {
     case ActionType::none: break;
     case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
-    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
+    case ActionType::readSetting: qCDebug(lcTrace) << "slotRead();"; slotRead(); break;
     case ActionType::setComandRegim: setComandRegim(); break;
     case ActionType::readCHA: readCHA(); break;
     case ActionType::readPower: readPower(); break;
     case ActionType::setDataRegim: setDataRegim(); break;
-    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
-    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
-    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
-    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
+    case ActionType::saveSimParam: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam(); break;
+    case ActionType::saveSimParam0: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam0(); break;
+    case ActionType::saveSimParam1: qCDebug(lcTrace) << "ActionType::saveSimParam1"; saveSimParam1(); break;
+    case ActionType::saveSimParam2: qCDebug(lcTrace) << "ActionType::saveSimParam2"; saveSimParam2(); break;
     case ActionType::saveSimParam3: saveSimParam3(); break;
     case ActionType::saveSimParam31: saveSimParam31(); break;
-    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
+    case ActionType::saveSimParam4: qCDebug(lcTrace) << "ActionType::saveSimParam3"; saveSimParam4(); break;
     case ActionType::saveMassive: saveMassiveParam(); break;
     case ActionType::saveSetting: slotSave(); break;
     case ActionType::resiverInfo:
@@ -101,7 +101,7 @@ void MainWindow::requestStep()
     case ActionType::transmiterInfo:
         send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
         break;
-    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    case ActionType::readMassive: qCDebug(lcTrace) << "slotReadMassive();"; slotReadMassive(); break;
     // The write's read-back: the same requests as the read, compared, never applied.
     case ActionType::checkSetting: send(proto::readSettingsRequest(), SendType::readSetting); break;
     case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
@@ -177,11 +177,13 @@ void MainWindow::paceSend()
         gapTimer->start(PaceOption::kWriteSettleMs);   // a write the controller does not answer
 }
 
-// " за 0,4 с": the time since the operation's button.
+// " за 0,4 с": the time since the operation's button, and ", повторов: 3" when requests had
+// to be sent again.
 QString MainWindow::elapsedText() const
 {
-    return QStringLiteral(" за %1 с").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
-                                              .replace(QLatin1Char('.'), QLatin1Char(',')));
+    const QString repeats = operationRepeats > 0 ? QStringLiteral(", повторов: %1").arg(operationRepeats) : QString();
+    return QStringLiteral(" за %1 с%2").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
+                                                .replace(QLatin1Char('.'), QLatin1Char(',')), repeats);
 }
 
 void MainWindow::goIdle()
@@ -198,7 +200,7 @@ void MainWindow::checkStep()
     settleReply();
     const steps::Step &row = steps::step(step);
     if (step == ActionType::setComandRegim)
-        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
+        qCDebug(lcTrace) << "9999readSetCom" << (answerReceived ? "true" : "false");
 
     switch (row.failure) {
     case steps::OnFailure::Ignore:   // nothing awaited, or the measurement that repeats
@@ -211,7 +213,7 @@ void MainWindow::checkStep()
         if (answerReceived) {
             pollTally.answered();
         } else {
-            decision(QStringLiteral("Нет ответа"));
+            sayUnanswered();
             if (!pollTally.missed(resiverInfoIndex, row.tries, stepTrouble.late)) {
                 requestPending = true;
                 return;
@@ -219,7 +221,7 @@ void MainWindow::checkStep()
             decision(QStringLiteral("Передатчик %1 пропущен").arg(resiverInfoIndex));
         }
         resiverInfoIndex = quint16(getNextResivInfo(false));
-        qDebug() << "numResiverInfo" << resiverInfoIndex;
+        qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
         requestPending = true;
         return;
     default:
@@ -230,13 +232,14 @@ void MainWindow::checkStep()
         stepDone(step);
         return;
     }
-    decision(QStringLiteral("Нет ответа"));
+    sayUnanswered();
     // A record cut short is the device's own answer, told by its length; anything else that came
     // in time and made no reply is noise, or another device on the line.
     if (!reply.isEmpty() && (stepTrouble.refused < 0 || reply.size() > stepTrouble.expected))
         stepTrouble.noise = true;
     if (attemptsLeft > 0) {
         --attemptsLeft;
+        ++operationRepeats;
         requestPending = true;
         decision(QStringLiteral("Повтор %1").arg(steps::kRetries - attemptsLeft));
         return;
@@ -249,11 +252,23 @@ void MainWindow::checkStep()
     stepFailed(step);
 }
 
+// An attempt without an accepted answer is one row in the monitor: "Нет ответа" only when
+// nothing came; a refused record has had its "Не принято" from settleReply, other bytes get it here.
+void MainWindow::sayUnanswered()
+{
+    const bool record = expectedReply == SendType::readSetting || expectedReply == SendType::readMassive
+                        || expectedReply == SendType::resiverInfo;
+    if (reply.isEmpty())
+        decision(QStringLiteral("Нет ответа"));
+    else if (!record)
+        decision(QStringLiteral("Не принято: %1 байт").arg(reply.size()));
+}
+
 void MainWindow::stepDone(ActionType step)
 {
     const steps::Step &row = steps::step(step);
     if (step == ActionType::readSetting)
-        qDebug() << "case ActionType::readSetting:";
+        qCDebug(lcTrace) << "case ActionType::readSetting:";
     if (row.answerBar >= 0)
         ui->progressBar->setValue(row.answerBar);
     report.accepted(step);
@@ -375,7 +390,7 @@ void MainWindow::finishRead(bool complete)
     if (!bad.isEmpty()) {
         QStringList lines;
         for (const proto::DeviceConfig::Value &v : bad)
-            lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+            lines << v.text();
         notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
                               "другие значения, и запись отправит их вместо значений устройства."),
                lines.join(QLatin1Char('\n')));
@@ -500,6 +515,7 @@ void MainWindow::beginOperation(steps::Operation op)
         endOperation(Outcome::Replaced);
     operation = op;
     operationClock.start();
+    operationRepeats = 0;
     ui->statusBar->clearMessage();
     updateStopButton();
 }

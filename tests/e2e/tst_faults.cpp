@@ -167,7 +167,10 @@ void TestFaults::situations()
     QCOMPARE(reads.first().first().toBool(), known);
     if (!noisy) {
         QCOMPARE(b.status(), QStringLiteral("Считано: %1").arg(P::lbVersion(w)->text()));
-        QVERIFY(P::ui(w)->statusBar->currentMessage().endsWith(QStringLiteral(" с")));   // and how long it took
+        // How long it took, and how many requests were sent again, as the monitor shows them.
+        const QString message = P::ui(w)->statusBar->currentMessage();
+        const int repeats = b.decisions().filter(QRegularExpression(QStringLiteral("^Повтор"))).size();
+        QVERIFY2(message.endsWith(repeats ? QStringLiteral(" с, повторов: %1").arg(repeats) : QStringLiteral(" с")), qPrintable(message));
     }
     if (whole)
         QCOMPARE(b.requests(), readSequence(c.type, c.version));
@@ -294,6 +297,8 @@ void TestFaults::situations()
             COMPARE_PANELS(w, b.device);
         }
     }
+    // A refused reply is its attempt's only word: never also "Нет ответа".
+    QVERIFY(!b.decisions().join('\n').contains(QRegularExpression("^Не принято.*\nНет ответа", QRegularExpression::MultilineOption)));
     QByteArray digits;
     WAIT_VERIFY(b.logMatches(&digits), 3000);
     if (whole && c.texts.isEmpty() && c.act != StopPoll)

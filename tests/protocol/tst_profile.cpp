@@ -112,9 +112,9 @@ private slots:
         QTest::newRow("newer version") << QByteArray(R"({"format": "talver-profile", "version": 2, "device": "transmitter"})")
                                        << tx << "версия формата 2 новее" << none;
         QTest::newRow("channel beyond the speed's plan") << doc("transmitter", R"("radio": {"speed": "38400"})") << tx
-                                                         << "Канал связи: 3" << none;
+                                                         << "Канал связи: 3 — не больше 2 при скорости 38400" << none;
         QTest::newRow("output the firmware cannot address") << doc("receiver", R"("settings": {"outputAd2Address": 16})")
-                                                            << device(Receiver, 220) << "Выход 2 А/Д, адрес: 16" << none;
+                                                            << device(Receiver, 220) << "Выход 2 А/Д, адрес: 16 — не больше 15 у версии 220" << none;
     }
     void load()
     {
