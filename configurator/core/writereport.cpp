@@ -99,8 +99,8 @@ steps::WriteResult WriteReport::finish(End how)
 QString WriteReport::status(const QString &device, const QString &elapsed) const
 {
     using R = steps::WriteResult;
-    const QString skipped = m_skipped.isEmpty() ? QString()
-                                                : QStringLiteral("; не записаны в радиомодуль: %1").arg(m_skipped.join(QStringLiteral(", ")));
+    const QString skipped = m_skipped.isEmpty()
+        ? QString() : QStringLiteral("; не записаны в радиомодуль: %1").arg(m_skipped.join(QStringLiteral(", ")));
     const char *text = nullptr;
     switch (m_result) {
     case R::Checked: text = "Записано и проверено: %1%2%3"; break;
@@ -124,8 +124,9 @@ QString WriteReport::details() const
     using R = steps::WriteResult;
     QStringList out = m_causes;
     if (m_result == R::Cancelled)
-        out << (m_accepted.isEmpty() ? QStringLiteral("в радиомодуль ничего не записано")
-                                     : QStringLiteral("в радиомодуль записаны: %1").arg(m_accepted.join(QStringLiteral(", "))));
+        out << (m_accepted.isEmpty()
+                    ? QStringLiteral("в радиомодуль ничего не записано")
+                    : QStringLiteral("в радиомодуль записаны: %1").arg(m_accepted.join(QStringLiteral(", "))));
     if (m_result == R::Stopped || m_result == R::Lost)
         out << QStringLiteral("отправлено до %1: %2")
                    .arg(m_result == R::Lost ? QStringLiteral("обрыва") : QStringLiteral("остановки"), sentText());

@@ -401,9 +401,9 @@ void MainWindow::finishRead(bool complete)
 void MainWindow::finishWrite(Outcome how)
 {
     using End = WriteReport::End;
-    const WriteResult result = report.finish(how == Outcome::Done ? End::Agrees : how == Outcome::Differs ? End::Differs
-                                             : how == Outcome::Declined ? End::Declined : how == Outcome::Lost ? End::Lost
-                                             : how == Outcome::NotChecked ? End::Unchecked : End::Stopped);
+    const WriteResult result = report.finish(
+        how == Outcome::Done ? End::Agrees : how == Outcome::Differs ? End::Differs : how == Outcome::Declined ? End::Declined
+        : how == Outcome::Lost ? End::Lost : how == Outcome::NotChecked ? End::Unchecked : End::Stopped);
     if (how == Outcome::Done)
         reference.written(readBack, report.skipped());
     const QString status = report.status(lbVersion->text(), elapsedText());

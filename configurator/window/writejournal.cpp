@@ -46,8 +46,8 @@ void WriteJournal::writeStarting()
     m_before = *reference;
     const proto::DeviceConfig &written = m_window->writtenValues();
     QString error;
-    m_history = history::save(historyFolder(), history::baseName(QDateTime::currentDateTime(), m_window->portName(), written),
-                              *reference, written, error);
+    const QString name = history::baseName(QDateTime::currentDateTime(), m_window->portName(), written);
+    m_history = history::save(historyFolder(), name, *reference, written, error);
     m_historySaved = error.isEmpty();
     if (!m_historySaved) {
         m_history = QStringLiteral("история не сохранена: %1").arg(error);
@@ -74,7 +74,8 @@ void WriteJournal::writeFinished(steps::WriteResult result)
             skipped << QStringLiteral("нет в прошивке: %1").arg(m_leftOut.join(QStringLiteral(", ")));
     }
     e.result = result;
-    e.changed = m_before ? proto::changesText(proto::changes(*m_before, c)) : QStringLiteral("устройство не было считано");
+    e.changed = m_before ? proto::changesText(proto::changes(*m_before, c))
+                         : QStringLiteral("устройство не было считано");
     if (!report.skipped().isEmpty())
         skipped << QStringLiteral("не записаны в радиомодуль: %1").arg(report.skipped().join(QStringLiteral(", ")));
     e.skipped = skipped.join(QStringLiteral("; "));
