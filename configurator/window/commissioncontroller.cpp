@@ -120,6 +120,7 @@ void CommissionController::start()
     if (!active() || m_stage != Stage::Idle)
         return;
     m_cause.clear();
+    m_causeDetail.clear();
     m_leftOut.clear();
     m_typeChecked = false;
     m_clock.start();
@@ -181,14 +182,17 @@ void CommissionController::readFinished(bool complete)
         finish(false, cause(QStringLiteral("Запись не начата")));
 }
 
-// Called after the journal has its line: ProfileController hears the write first.
+// Called after the journal has its line: ProfileController hears the write first. A failed
+// write is told as the journal tells it: what the window would have asked or said, then the
+// causes and what reached the device.
 void CommissionController::writeFinished(steps::WriteResult result)
 {
     if (m_stage != Stage::Writing)
         return;
     if (result != steps::WriteResult::Checked) {
-        finish(false, cause(result == steps::WriteResult::Stopped ? QStringLiteral("Запись остановлена")
-                                                                  : QStringLiteral("Запись не проверена")));
+        const QString details = m_window->writeReport().details();
+        const QString head = m_cause.isEmpty() ? cause(QStringLiteral("Запись не проверена")) : m_cause;
+        finish(false, details.isEmpty() ? cause(head) : head + QStringLiteral(": ") + details);
         return;
     }
     const proto::DeviceConfig c = m_window->panelsConfig();
@@ -207,18 +211,16 @@ void CommissionController::boxInstead(const QString &text, const QString &detail
 {
     if (!m_cause.isEmpty())
         return;
-    QString first = text.section(QLatin1Char('.'), 0, 0).trimmed();
-    if (first.endsWith(QLatin1Char('?')))
-        first = text.trimmed();
-    m_cause = first;
+    const QString first = text.section(QLatin1Char('.'), 0, 0).trimmed();
+    m_cause = first.endsWith(QLatin1Char('?')) ? text.trimmed() : first;
     if (!detail.isEmpty() && !detail.startsWith(QStringLiteral("Запрос:")))
-        m_cause += QStringLiteral(": ") + QString(detail).replace(QLatin1Char('\n'), QStringLiteral("; "));
+        m_causeDetail = QString(detail).replace(QLatin1Char('\n'), QStringLiteral("; "));
 }
 
 QString CommissionController::cause(const QString &otherwise) const
 {
     if (!m_cause.isEmpty())
-        return m_cause;
+        return m_causeDetail.isEmpty() ? m_cause : m_cause + QStringLiteral(": ") + m_causeDetail;
     if (!m_window->portOpen())
         return QStringLiteral("Связь с портом %1 потеряна").arg(m_window->portName());
     return otherwise;

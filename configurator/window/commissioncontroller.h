@@ -54,6 +54,7 @@ private:
     Stage m_stage = Stage::Idle;
     bool m_typeChecked = false;
     QString m_cause;             // the first box the pass would have shown
+    QString m_causeDetail;       // and its detail, when it names values
     QStringList m_leftOut;       // the profile's fields the device's firmware lacks
     QElapsedTimer m_clock;       // from "Пуск"
     int m_written = 0;

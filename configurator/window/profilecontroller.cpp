@@ -2,9 +2,9 @@
 #include "usersettings.h"
 
 #include "filedialog.h"
-#include "journal.h"
 #include "mainwindow.h"
 #include "plainbox.h"
+#include "writejournal.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -54,7 +54,7 @@ QString ProfileController::dialogFolder()
 }
 
 ProfileController::ProfileController(MainWindow *window)
-    : QObject(window), m_window(window), m_journal(journal::defaultPath())
+    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this))
 {
     auto *menu = m_menu = new QMenu(QStringLiteral("Файл"), window);
     menu->setToolTipsVisible(true);   // the disabled save says why
@@ -77,7 +77,6 @@ ProfileController::ProfileController(MainWindow *window)
     });
     connect(window, &MainWindow::panelsTrustChanged, this, &ProfileController::updateSaveAction);
     connect(window, &MainWindow::readFinished, this, &ProfileController::readFinished);
-    connect(window, &MainWindow::writeFinished, this, &ProfileController::writeFinished);
     updateSaveAction();
     fillRecent();
 }
@@ -268,32 +267,19 @@ void ProfileController::readFinished(bool complete)
 
 // ---- The journal --------------------------------------------------------------------------
 
-void ProfileController::profileLaid(const QString &file, const proto::DeviceConfig &, const QStringList &)
+void ProfileController::profileLaid(const QString &file, const proto::DeviceConfig &values, const QStringList &leftOut)
 {
-    m_loaded = QFileInfo(file).absoluteFilePath();
+    m_journal->profileLoaded(file, values, leftOut);
 }
 
-void ProfileController::writeFinished(steps::WriteResult result)
+QString ProfileController::journalPath() const
 {
-    const proto::DeviceConfig c = m_window->panelsConfig();
-    journal::Entry e;
-    e.time = QDateTime::currentDateTime();
-    e.port = m_window->portName();
-    e.deviceType = c.deviceType;
-    e.version = c.version;
-    e.address = c.transmitter.deviceAdr;   // the address box, 254 for a receiver
-    e.profile = m_window->panelsFromProfile() ? QDir::toNativeSeparators(m_loaded) : QString();
-    e.result = result;
-    if (!journal::append(m_journal, e)) {
-        const QString shown = m_window->statusBar()->currentMessage();
-        status((shown.isEmpty() ? QString() : shown + QStringLiteral("; "))
-               + QStringLiteral("журнал не записан: %1").arg(QDir::toNativeSeparators(m_journal)));
-    }
+    return m_journal->path();
 }
 
 void ProfileController::openJournalFolder()
 {
-    const QString folder = QFileInfo(m_journal).absolutePath();
+    const QString folder = QFileInfo(m_journal->path()).absolutePath();
     QDir().mkpath(folder);
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
