@@ -229,7 +229,12 @@ QString CommissionController::cause(const QString &otherwise) const
 void CommissionController::finish(bool ok, const QString &text)
 {
     m_stage = Stage::Idle;
-    m_window->setBoxHandler(nullptr);
+    // Boxes come back after what the pass's end has queued: the notice of a port lost
+    // during the write is posted before the write's end is told.
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_stage == Stage::Idle)
+            m_window->setBoxHandler(nullptr);
+    }, Qt::QueuedConnection);
     ++(ok ? m_written : m_failed);
     m_bar->setResult(text, ok);
     m_bar->setCounts(m_written, m_failed);

@@ -413,6 +413,7 @@ void TestOperations::commissioning_data()
 {
     QTest::addColumn<QList<int>>("types");   // the devices "Пуск" meets, one after another
     QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QByteArray>("pullAt");   // the cable is pulled when this frame arrives
     QTest::addColumn<QStringList>("results");
     QTest::addColumn<QStringList>("journal");   // address and result of each line
     QTest::addColumn<QByteArray>("lastFrame");
@@ -420,13 +421,16 @@ void TestOperations::commissioning_data()
     error.errorAtWrites = true;
     const QString done = QStringLiteral("Готово: <Transmitter v.296>, адрес %1, проверено за ");
     QTest::newRow("two transmitters") << QList<int>{int(Type::Transmitter), int(Type::Transmitter)} << sim::Faults()
-                                      << QStringList{done.arg(17), done.arg(99)}
+                                      << QByteArray() << QStringList{done.arg(17), done.arg(99)}
                                       << QStringList{"17 проверено", "99 проверено"} << hex("210107");
-    QTest::newRow("receiver refused") << QList<int>{int(Type::Receiver)} << sim::Faults()
+    QTest::newRow("receiver refused") << QList<int>{int(Type::Receiver)} << sim::Faults() << QByteArray()
                                       << QStringList{"Приемник вместо передатчика"} << QStringList() << hex("210101");
-    QTest::newRow("radio step fails") << QList<int>{int(Type::Transmitter)} << error
+    QTest::newRow("radio step fails") << QList<int>{int(Type::Transmitter)} << error << QByteArray()
                                       << QStringList{"Не удалось сохранить настройки радиомодуля: ATS220=0: ERROR; в радиомодуль ничего не записано"}
                                       << QStringList{"17 отменено"} << at("ATO\r");
+    QTest::newRow("cable pulled in the write") << QList<int>{int(Type::Transmitter)} << sim::Faults() << at("ATS200=8\r")
+                                               << QStringList{"Связь с портом"} << QStringList{"17 связь потеряна"}
+                                               << at("ATS200=8\r");
 }
 
 // Commissioning: each "Пуск" takes the device on the selected port through identification,
@@ -450,6 +454,11 @@ void TestOperations::commissioning()
     json.close();
     QCOMPARE(mode->enter(file), QString());
     QSignalSpy passes(mode, &CommissionController::passFinished);
+    QFETCH(QByteArray, pullAt);
+    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
+        if (frame == pullAt)
+            QMetaObject::invokeMethod(b.server, [&b] { b.server->closeMaster(); }, Qt::QueuedConnection);
+    });
 
     sim::Device second(Type::Transmitter, 296);   // its own address 99
     second.setSettings(hex("03096302020700070a0a0a0a01"));
@@ -462,6 +471,7 @@ void TestOperations::commissioning()
         WAIT_VERIFY(passes.size() == i + 1 && b.idle(), 8000);
         QVERIFY2(mode->bar()->result().startsWith(results.at(i)), qPrintable(mode->bar()->result()));
     }
+    QTest::qWait(50);   // a notice the pass's end has queued would show now
     QCOMPARE(b.texts + b.others, QStringList());
     QFETCH(QByteArray, lastFrame);
     WAIT_VERIFY(b.requests().last() == lastFrame, 2000);   // the line delivers it after the result
