@@ -166,9 +166,12 @@ void CommissionController::readFinished(bool complete)
         finish(false, cause(QStringLiteral("Чтение остановлено")));
         return;
     }
-    // The profile goes over the values just read, by the address rule, and into the panels
-    // quietly: through the address box it would clear the profile's In1A mark.
-    const profile::Applied applied = profile::apply(m_profile, m_window->panelsConfig(), m_bar->keepAddress());
+    // The profile goes over the values just read (the device's reference values), by the
+    // address rule, and into the panels quietly: through the address box it would clear the
+    // profile's In1A mark.
+    const proto::DeviceConfig *read = m_window->referenceValues();
+    const profile::Applied applied = profile::apply(m_profile, read ? *read : m_window->panelsConfig(),
+                                                    m_bar->keepAddress());
     if (!applied.refusal.isEmpty()) {
         finish(false, applied.refusal);
         return;
