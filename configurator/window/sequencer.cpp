@@ -5,7 +5,10 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "changemarks.h"
+#include "editguard.h"
 #include "massiveadr.h"
+#include "notelabel.h"
 #include "paceoption.h"
 #include "plainbox.h"
 #include "power.h"
@@ -362,12 +365,15 @@ void MainWindow::finishRead(bool complete)
     const QList<proto::DeviceConfig::Value> bad = complete ? settingsRecord.valuesOutOfRange()
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
-    if (complete)
-        reference.read(settingsRecord);
-    else
-        reference.forget();
-    if (complete)
+    if (complete) {
+        marks->read(settingsRecord);
+        portNote->clearNote();
         ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
+    } else {   // what the panels show now is not this device's: no reference, no full bar
+        marks->forget();
+        portNote->setNote(QStringLiteral("Значения в окне не считаны с этого устройства"));
+        ui->progressBar->setValue(0);
+    }
     if (!bad.isEmpty()) {
         QStringList lines;
         for (const proto::DeviceConfig::Value &v : bad)
@@ -383,13 +389,14 @@ void MainWindow::finishWrite(Outcome how)
 {
     WriteResult result = WriteResult::NotChecked;
     const QString label = lbVersion->text();
-    const QString skipped = skippedRegisters.isEmpty()
-        ? QString()
-        : QStringLiteral("; не записаны в радиомодуль: %1").arg(skippedRegisters.join(QStringLiteral(", ")));
+    // An unanswered "ATO" that was passed over: the module may still take the line for commands.
+    const QString skipped = (skippedRegisters.isEmpty() ? QString() : QStringLiteral("; не записаны в радиомодуль: %1")
+                                                                          .arg(skippedRegisters.join(QStringLiteral(", "))))
+        + (commandModeOpen ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString());
     switch (how) {
     case Outcome::Done:
-        result = skippedRegisters.isEmpty() ? WriteResult::Checked : WriteResult::NotChecked;
-        reference.written(readBack, skippedRegisters);
+        result = skippedRegisters.isEmpty() && !commandModeOpen ? WriteResult::Checked : WriteResult::NotChecked;
+        marks->written(readBack, skippedRegisters);
         ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2%3").arg(label, elapsedText(), skipped));
         break;
     case Outcome::Differs:
@@ -457,12 +464,7 @@ QString MainWindow::failureDetail() const
 
 bool MainWindow::ask(const QString &question, const QString &detail)
 {
-    QMessageBox box(QMessageBox::Question, windowTitle(), question, QMessageBox::Yes | QMessageBox::No);
-    if (!detail.isEmpty())
-        box.setInformativeText(detail);
-    makePlain(box);
-    const bool yes = box.exec() != QMessageBox::No;
-    return yes && port->isOpen();   // once the port is gone, an answer starts nothing
+    return EditGuard::ask(this, question, detail) && port->isOpen();   // once the port is gone, an answer starts nothing
 }
 
 void MainWindow::notify(const QString &notice, const QString &detail)
@@ -589,25 +591,6 @@ void MainWindow::doSaveAll()
     stopMeasurement();
     timer->setInterval(timerInterval);
     startWrite(panelsConfig());
-}
-
-void MainWindow::doDefault()
-{
-    stopMeasurement();
-    attemptsLeft = steps::kRetries;
-    timer->setInterval(timerInterval);
-    if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
-                            "Текущие параметры будут обновлены!")))
-        return;
-
-    proto::DeviceConfig defaults = panelsConfig();
-    defaults.resetToFactory();
-    fillPanels(defaults, Fill::All | Fill::BothLayouts);
-    setOrigin(PanelsOrigin::Defaults);
-
-    if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
-                           "При записи заводских настроек все текущие параметры устройства будут перезаписаны!")))
-        doSaveAll();
 }
 
 void MainWindow::doResiverInfo()
