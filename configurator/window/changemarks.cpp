@@ -4,14 +4,14 @@
 #include <QComboBox>
 #include <QHash>
 #include <QLabel>
-#include <QSpinBox>
 #include <QPalette>
+#include <QSpinBox>
 
 #include <qwt_abstract_slider.h>
 
 namespace {
 
-// A marked control takes one colour for its face, its field and its background; the form's
+// A marked control takes one colour for its face, its field or square and its background; the form's
 // palette (a disabled box stays green) and the group boxes' style stay as they are. (A style
 // sheet rule would do the same but makes every widget of the window measure itself anew.)
 const QColor kMark(255, 214, 102);
@@ -41,7 +41,8 @@ void setMark(QWidget *w, bool on, const QString &tip = QString())
                 marked.setColor(group, role, kMark);
         }
         w->setPalette(marked);
-        w->setAutoFillBackground(true);
+        // A check box shows it in its square; a plain widget (the knob's) needs its background filled.
+        w->setAutoFillBackground(!qobject_cast<QAbstractButton *>(w));
     }
 }
 

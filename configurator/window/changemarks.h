@@ -1,8 +1,8 @@
 #pragma once
 
 // The window's edits against what the device holds: every control whose value differs from the
-// reference values is marked (the "changed" property, one style rule for all) with the device's
-// value in its tooltip, and a count beside the progress bar says how many are unwritten. The
+// reference values is marked (the "changed" property and one colour in its palette) with the
+// device's value in its tooltip, and a count beside the progress bar says how many are unwritten. The
 // comparison runs once the event loop is idle after edits, not for each of them.
 
 #include "changes.h"

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "changemarks.h"
 #include "editguard.h"
 #include "exchangelog.h"
 #include "fields.h"
@@ -345,6 +346,7 @@ void MainWindow::openPort()
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
         forgetExchange();
+        marks->forget();   // let go on purpose: no device to mark against (a lost port keeps them)
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));

@@ -371,7 +371,9 @@ void MainWindow::finishRead(bool complete)
         ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
     } else {   // what the panels show now is not this device's: no reference, no full bar
         marks->forget();
-        portNote->setNote(QStringLiteral("Значения в окне не считаны с этого устройства"));
+        portNote->setNote(QStringLiteral("Значения в окне не считаны с этого устройства")
+                          + (commandModeOpen && lastRequest != proto::dataModeFrame()   // "ATO" failed, not just sent again
+                                 ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString()));
         ui->progressBar->setValue(0);
     }
     if (!bad.isEmpty()) {
@@ -389,10 +391,10 @@ void MainWindow::finishWrite(Outcome how)
 {
     WriteResult result = WriteResult::NotChecked;
     const QString label = lbVersion->text();
-    // An unanswered "ATO" that was passed over: the module may still take the line for commands.
+    // A write that ran to its end past an unanswered "ATO": the module may still take the line for commands.
     const QString skipped = (skippedRegisters.isEmpty() ? QString() : QStringLiteral("; не записаны в радиомодуль: %1")
                                                                           .arg(skippedRegisters.join(QStringLiteral(", "))))
-        + (commandModeOpen ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString());
+        + (how == Outcome::Done && commandModeOpen ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString());
     switch (how) {
     case Outcome::Done:
         result = skippedRegisters.isEmpty() && !commandModeOpen ? WriteResult::Checked : WriteResult::NotChecked;
