@@ -118,6 +118,14 @@ int CommandLine::finish() const
     return code;
 }
 
+bool CommandLine::requireWith(const QCommandLineOption &option, const QCommandLineOption &needed)
+{
+    if (!isSet(option) || isSet(needed))
+        return true;
+    return fail(QStringLiteral("параметр «%1» действует только вместе с «%2»")
+                    .arg(dashed(option.names().first()), dashed(needed.names().first())));
+}
+
 bool CommandLine::isSet(const QCommandLineOption &option) const
 {
     return found.contains(option.names().first());

@@ -25,6 +25,9 @@ public:
     bool read(const QStringList &arguments);
     int finish() const;
 
+    // False, with the error for finish(), when `option` is given without `needed`.
+    bool requireWith(const QCommandLineOption &option, const QCommandLineOption &needed);
+
     bool isSet(const QCommandLineOption &option) const;
     QString value(const QCommandLineOption &option) const;
 

@@ -103,6 +103,11 @@ QList<DeviceConfig::Difference> DeviceConfig::compare(const DeviceConfig &read) 
     return out;
 }
 
+QString DeviceConfig::Value::text() const
+{
+    return QStringLiteral("%1: %2 — %3").arg(field).arg(value).arg(limit);
+}
+
 QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
 {
     QList<Value> out;
@@ -112,9 +117,14 @@ QList<DeviceConfig::Value> DeviceConfig::valuesOutOfRange() const
         const bool number = f.kind == Field::Kind::Number, choice = f.kind == Field::Kind::Choice;
         if (!number && !choice)
             continue;
-        const int value = f.get(*this);
-        if (value < f.min || value > (number ? f.maxIn(*this) : f.choices().size() - 1))
-            out.append({f.label(), value});
+        const int value = f.get(*this), max = number ? f.maxIn(*this) : f.choices().size() - 1;
+        if (value >= f.min && value <= max)
+            continue;
+        // The limit is said with the value: "не больше 5 при скорости 19200", "от 1 до 60".
+        QString limit = f.min == 0 ? QStringLiteral("не больше %1").arg(max) : QStringLiteral("от %1 до %2").arg(f.min).arg(max);
+        if (f.when)
+            limit += QLatin1Char(' ') + f.when(*this);
+        out.append({f.label(), value, limit});
     }
     return out;
 }

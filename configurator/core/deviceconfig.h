@@ -58,6 +58,9 @@ struct DeviceConfig
     {
         QString field;   // the field's name in the window
         int value;
+        QString limit;   // "не больше 5 при скорости 19200"
+        // "Канал связи: 9 — не больше 5 при скорости 19200"
+        QString text() const;
     };
     // Values a box of the window cannot show (an index its list lacks, a number outside its
     // range, which a spin box would clamp), so that writing the panels back would send a value

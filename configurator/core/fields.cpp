@@ -73,9 +73,10 @@ void markLow(DeviceConfig &c, int n, bool on)
     [](DeviceConfig &c, int v) { c.settings.range4096 = v == 0; }
 
 // Modifiers for the rows below that are not the usual case.
-Field topped(Field f, int (*top)(const DeviceConfig &))
+Field topped(Field f, int (*top)(const DeviceConfig &), QString (*when)(const DeviceConfig &))
 {
     f.top = top;
+    f.when = when;
     return f;
 }
 Field own(Field f)
@@ -93,8 +94,14 @@ Field wide(Field f)
     f.needs = Field::Needs::WideAddresses;
     return f;
 }
-int channelTop(const DeviceConfig &c) { return channelPlan(c.radio().radioSpeed).maxChannel; }
+// A speed outside the list has no plan: the speed itself is reported then, not the channel.
+int channelTop(const DeviceConfig &c)
+{
+    return c.radio().radioSpeed < radioSpeedChoices().size() ? channelPlan(c.radio().radioSpeed).maxChannel : 255;
+}
+QString channelWhen(const DeviceConfig &c) { return QStringLiteral("при скорости %1").arg(radioSpeedText(c.radio().radioSpeed)); }
 int outputTop(const DeviceConfig &c) { return maxTransmitterAddress(c.version); }
+QString outputWhen(const DeviceConfig &c) { return QStringLiteral("у версии %1").arg(c.version); }
 
 QVector<Field> makeFields()
 {
@@ -108,7 +115,7 @@ QVector<Field> makeFields()
     return {
         choice("radio", "mode", "Режим работы", regimChoices, BYTE(radio().regim)),
         number("radio", "subnet", "Номер подсети", 0, 99, BYTE(radio().subnet)),
-        topped(number("radio", "channel", "Канал связи", 0, 11, BYTE(radio().channel)), channelTop),
+        topped(number("radio", "channel", "Канал связи", 0, 11, BYTE(radio().channel)), channelTop, channelWhen),
         unreported(number("radio", "power", "Мощность", 0, 7, BYTE(radio().power))),
         choice("radio", "speed", "Скорость", radioSpeedChoices, BYTE(radio().radioSpeed)),
         choice("settings", "rs485Speed", "Интерфейс RS-485, скорость", rs485SpeedChoices, BYTE(radio().rs485Speed)),
@@ -120,12 +127,12 @@ QVector<Field> makeFields()
         number("settings", "timeAd2", "Время измерения, сек., Вх.2 А/Д", 1, 60, BYTE(transmitter.timeAd2), Tx),
         choice("settings", "dutRange", "Диапазон значений ДУТ", rangeChoices, RANGE(transmitter), Tx, RangeByte),
         number("settings", "pollPeriod", "Период опроса, сек.", 1, 5, BYTE(receiver.period), Rx),
-        topped(number("settings", "outputFd1Address", "Выход 1 Ч/Д, адрес", 0, 255, BYTE(receiver.fq1), Rx), outputTop),
+        topped(number("settings", "outputFd1Address", "Выход 1 Ч/Д, адрес", 0, 255, BYTE(receiver.fq1), Rx), outputTop, outputWhen),
         choice("settings", "outputFd1Mode", "Выход 1 Ч/Д", modeChoices, BYTE(receiver.fq1Mode), Rx),
-        topped(number("settings", "outputFd2Address", "Выход 2 Ч/Д, адрес", 0, 255, BYTE(receiver.fq2), Rx), outputTop),
+        topped(number("settings", "outputFd2Address", "Выход 2 Ч/Д, адрес", 0, 255, BYTE(receiver.fq2), Rx), outputTop, outputWhen),
         choice("settings", "outputFd2Mode", "Выход 2 Ч/Д", modeChoices, BYTE(receiver.fq2Mode), Rx),
-        topped(number("settings", "outputAd1Address", "Выход 1 А/Д, адрес", 0, 255, BYTE(receiver.an1), Rx), outputTop),
-        topped(number("settings", "outputAd2Address", "Выход 2 А/Д, адрес", 0, 255, BYTE(receiver.an2), Rx), outputTop),
+        topped(number("settings", "outputAd1Address", "Выход 1 А/Д, адрес", 0, 255, BYTE(receiver.an1), Rx), outputTop, outputWhen),
+        topped(number("settings", "outputAd2Address", "Выход 2 А/Д, адрес", 0, 255, BYTE(receiver.an2), Rx), outputTop, outputWhen),
         choice("settings", "dutRange", "Диапазон значений ДУТ", rangeChoices, RANGE(receiver), Rx, RangeByte),
         numbers("settings", "polled", "Адреса опрашиваемых передатчиков 0–15", 0, 15, polledLow, markLow),
         wide(numbers(nullptr, "polledTable", "Адреса опрашиваемых передатчиков 16–255", 16, 255,

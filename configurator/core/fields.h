@@ -35,6 +35,7 @@ struct Field
     bool reported = true;            // the device reports it back (not the power: the module keeps it)
     int min = 0, max = 0;            // Number: the box's range; Numbers: the transmitter numbers
     int (*top)(const DeviceConfig &) = nullptr;   // a maximum that depends on other values
+    QString (*when)(const DeviceConfig &) = nullptr;   // what it depends on: "при скорости 19200"
     QStringList (*choices)() = nullptr;
     int (*get)(const DeviceConfig &) = nullptr;   // Number and Choice (the index)
     void (*set)(DeviceConfig &, int) = nullptr;

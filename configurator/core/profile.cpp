@@ -387,7 +387,7 @@ Applied apply(const Profile &p, const DeviceConfig &device, bool keepAddress)
     }
     QStringList bad;
     for (const DeviceConfig::Value &v : out.config.valuesOutOfRange())
-        bad << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+        bad << v.text();
     if (!bad.isEmpty())
         out.refusal = QStringLiteral("Устройство (версия %1) не может принять значения: %2.")
                           .arg(device.version).arg(bad.join(QStringLiteral("; ")));

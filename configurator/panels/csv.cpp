@@ -1,10 +1,10 @@
 #include "csv.h"
+#include "filedialog.h"
 #include "plainbox.h"
 #include "safefile.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
 
@@ -31,10 +31,13 @@ bool saveAs(QWidget *parent, const QString &suggestedName, const QString &text)
     // Offered among the user's documents, not in the working folder beside the log.
     const QString offered = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
                                 .filePath(suggestedName);
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить CSV"), offered,
-                                                      QStringLiteral("Таблица CSV (*.csv)"));
-    if (path.isEmpty())
+    FileDialog dialog(parent, QStringLiteral("Сохранить CSV"), offered, QStringLiteral("Таблица CSV (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(offered);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
+    const QString path = dialog.selectedFiles().constFirst();
     const QString why = safefile::save(path, "\xEF\xBB\xBF" + text.toUtf8());
     if (why.isEmpty())
         return true;

@@ -105,6 +105,10 @@ ExchangeMonitor::ExchangeMonitor(QMainWindow *window)
 
     restore(window);
     window->installEventFilter(this);
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible && isHidden())   // closed, not a tab behind another
+            giveHeightBack();
+    });
 }
 
 void ExchangeMonitor::copySelection() const
@@ -133,20 +137,77 @@ bool ExchangeMonitor::eventFilter(QObject *watched, QEvent *event)
     return QDockWidget::eventFilter(watched, event);
 }
 
+// Placed when it shows, floating over a window already on the screen (set while hidden, the
+// place would be the window manager's).
+void ExchangeMonitor::showEvent(QShowEvent *event)
+{
+    QDockWidget::showEvent(event);
+    placeFloating();
+}
+
+namespace {
+
+// Room for what the window manager adds around a window: its title bar and borders.
+constexpr int kTitle = 32;
+constexpr int kBorder = 6;
+
+QRect screenOf(const QWidget *widget)
+{
+    const QScreen *screen = widget->screen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+} // namespace
+
+// Inside the screen; the first time over the window's lower part, its bottom above the
+// window's progress and status bars (their tops, on the screen).
+void ExchangeMonitor::placeFloating()
+{
+    auto *window = qobject_cast<QMainWindow *>(parent());
+    const QRect a = screenOf(window);
+    if (!window || a.isEmpty() || !isFloating())
+        return;
+    QRect g = geometry();
+    if (m_placeFloating) {
+        m_placeFloating = false;
+        int bottom = a.bottom() - kBorder;
+        for (const char *name : {"progressBar", "statusBar"}) {
+            if (const QWidget *bar = window->findChild<QWidget *>(QLatin1String(name)))
+                bottom = qMin(bottom, bar->mapToGlobal(QPoint(0, 0)).y() - kBorder);
+        }
+        const int height = qMax(minimumSizeHint().height(), a.height() / 3);
+        g = QRect(a.x() + a.width() / 6, bottom - height, a.width() * 2 / 3, height);
+    }
+    // Within the screen, its title bar included.
+    const QRect room = a.adjusted(kBorder, kTitle, -kBorder, -kBorder);
+    g.setSize(g.size().boundedTo(room.size()));
+    g.moveLeft(qBound(room.left(), g.left(), room.right() - g.width() + 1));
+    g.moveTop(qBound(room.top(), g.top(), room.bottom() - g.height() + 1));
+    setGeometry(g);
+}
+
+// Hidden, the panel gives back what the window grew by for it; the panels above take the rest.
+void ExchangeMonitor::giveHeightBack()
+{
+    auto *window = qobject_cast<QMainWindow *>(parent());
+    const int grown = m_grown;
+    m_grown = 0;
+    if (!window || grown <= 0 || isFloating() || window->isMaximized() || window->isFullScreen())
+        return;
+    window->resize(window->width(), qMax(window->minimumSizeHint().height(), window->height() - grown));
+}
+
 void ExchangeMonitor::restore(QMainWindow *window)
 {
     UserSettings settings;
     settings.beginGroup(kGroup);
+    hide();   // a floating panel shown here would open as a window before its place is known
     const auto area = Qt::DockWidgetArea(settings.value(QStringLiteral("area"), int(Qt::BottomDockWidgetArea)).toInt());
     window->addDockWidget(area == Qt::NoDockWidgetArea ? Qt::BottomDockWidgetArea : area, this);
     if (!settings.contains(QStringLiteral("floating"))) {
-        // The first time it floats over the window's lower part: the window already fills a
-        // laptop's screen, and a docked panel would push its bottom off it.
+        // The first time it floats over the window's lower part, placed once the window is.
         setFloating(true);
-        if (const QScreen *screen = window->screen()) {
-            const QRect a = screen->availableGeometry();
-            setGeometry(a.x() + a.width() / 6, a.bottom() - a.height() / 3, a.width() * 2 / 3, a.height() / 3 - 40);
-        }
+        m_placeFloating = true;
     } else if (settings.value(QStringLiteral("floating"), false).toBool()) {
         setFloating(true);
         restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
@@ -167,9 +228,17 @@ void ExchangeMonitor::restoreDockedSize()
         return;
     const Qt::DockWidgetArea area = window->dockWidgetArea(this);
     const bool across = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-    const int grow = across ? want.height() - height() : want.width() - width();
-    if (grow > 0)
+    // Never past the screen's edge: what does not fit is taken from the panels, which scroll.
+    const QRect a = screenOf(window);
+    // Before the window manager has framed the window, its title bar is not in its geometry yet.
+    const int top = qMax(window->geometry().top(), window->y() + kTitle);
+    const QSize room = a.isEmpty() ? window->size() : QSize(a.right() - kBorder - window->x(), a.bottom() - kBorder - top);
+    int grow = across ? want.height() - height() : want.width() - width();
+    grow = qMin(grow, across ? room.height() - window->height() : room.width() - window->width());
+    if (grow > 0) {
         window->resize(window->size() + (across ? QSize(0, grow) : QSize(grow, 0)));
+        m_grown = across ? grow : 0;
+    }
     window->resizeDocks({this}, {across ? want.height() : want.width()}, across ? Qt::Vertical : Qt::Horizontal);
 }
 

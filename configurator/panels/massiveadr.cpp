@@ -1,8 +1,9 @@
 #include "massiveadr.h"
 #include "ui_massiveadr.h"
 
+#include "trace.h"
+
 #include <QCheckBox>
-#include <QDebug>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -122,13 +123,13 @@ bool MassiveAdr::isDuplicate() const
 
 void MassiveAdr::slotSetAdr(int v)
 {
-    qDebug() << "sbAdr[0]" << v;
+    qCDebug(lcTrace) << "sbAdr[0]" << v;
     sbAdr[0]->setValue(v);
 }
 
 void MassiveAdr::slotSetDut(int v)
 {
-    qDebug() << "sbDut[0]" << v;
+    qCDebug(lcTrace) << "sbDut[0]" << v;
     sbDut[0]->setValue(v);
 }
 

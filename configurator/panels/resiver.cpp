@@ -151,8 +151,13 @@ void resiver::setPeriod(quint8 v) { ui->d_periodWheel->setValue(v); }
 bool resiver::getOldProtokol() const { return ui->cbOldProtokol->currentIndex() == 0; }
 void resiver::setOldProtokol(bool old) { ui->cbOldProtokol->setCurrentIndex(old ? 0 : 1); }
 
-// Only the combo goes; its label stays.
-void resiver::setOldProtokolVisible(bool visible) { ui->cbOldProtokol->setVisible(visible); }
+// The range and its label go together: a label without its field would ask for a value
+// nothing can take.
+void resiver::setOldProtokolVisible(bool visible)
+{
+    ui->lbOldProtokol->setVisible(visible);
+    ui->cbOldProtokol->setVisible(visible);
+}
 
 void resiver::setDefault()
 {

@@ -2,6 +2,7 @@
 #include "loglock.h"
 #include "mainwindow.h"
 #include "profilecontroller.h"
+#include "trace.h"
 
 #include "appstart.h"
 
@@ -39,8 +40,16 @@ int main(int argc, char *argv[])
         QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
     commandLine.addOption(profileOption);
     commandLine.addOption(profileAddressOption);
-    if (!commandLine.read(CommandLine::arguments(argc, argv)))
+    const QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Печатать диагностические строки обмена в стандартный поток ошибок (категория "
+                       "talver.trace; то же даёт QT_LOGGING_RULES=\"talver.trace.debug=true\")."));
+    commandLine.addOption(traceOption);
+    if (!commandLine.read(CommandLine::arguments(argc, argv))
+        || !commandLine.requireWith(profileAddressOption, profileOption))
         return commandLine.finish();
+    if (commandLine.isSet(traceOption))
+        enableTrace();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("talver"));

@@ -10,6 +10,7 @@
 #include "massiveadr.h"
 #include "notelabel.h"
 #include "paceoption.h"
+#include "panelscroll.h"
 #include "portbox.h"
 #include "porterror.h"
 #include "portloss.h"
@@ -19,9 +20,9 @@
 #include "resiver.h"
 #include "resiverinfo.h"
 #include "titlestyle.h"
+#include "trace.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -101,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
         timerSimInterval = readPeriod(settings, "settings/ZaprosSimTimeMs", 1000);
         timerResiverInterval = readPeriod(settings, "settings/ZaprosResiverTimeMs", 200);
     }
-    qDebug() << "timerResiverInterval" << timerResiverInterval;
+    qCDebug(lcTrace) << "timerResiverInterval" << timerResiverInterval;
     pace = new PaceOption(settingsPath, this);
     gapTimer = new QTimer(this);
     gapTimer->setSingleShot(true);
@@ -281,6 +282,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     // The radio group's title changes with the channel; keep room for the longest one.
     gbRadio->setMinimumWidth(
         gbRadio->fontMetrics().horizontalAdvance(QStringLiteral("Настройки радиосвязи 868.575 (МГц)")) + 24);
+    PanelScroll::wrap(ui->gridLayout_2, ui->gridLayout);   // room for a docked monitor on a laptop
     TitleStyle::fitTitles(this);
     ensurePolished();
     layout()->activate();
@@ -296,6 +298,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
 MainWindow::~MainWindow()
 {
+    if (operation == steps::Operation::Write)   // closing the window stops the write
+        endOperation(Outcome::Stopped);
     port->close();
     logFile->close();
     delete ui;
@@ -328,7 +332,7 @@ void MainWindow::openPort()
 
     const QString listed = cbPort->currentText().trimmed();
     const QString name = cbPort->location();
-    qDebug() << "port:" << name;
+    qCDebug(lcTrace) << "port:" << name;
 
     if (!port->isOpen())
         port->setPortName(name);
@@ -340,8 +344,8 @@ void MainWindow::openPort()
 
     portNote->clearNote();
     if (port->isOpen()) {
-        if (commandModeOpen && operation != steps::Operation::None)
-            endOperation(Outcome::Stopped);   // the module back to data mode before the line goes
+        if (operation == steps::Operation::Write || (commandModeOpen && operation != steps::Operation::None))
+            endOperation(Outcome::Stopped);   // a write stopped, the module back in data mode, before the line goes
         port->close();
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
@@ -393,7 +397,7 @@ void MainWindow::leftCommandMode()
 
 void MainWindow::decision(const QString &text)
 {
-    qDebug() << "decision" << text;
+    qCDebug(lcTrace) << "decision" << text;
     monitor->model()->addDecision(text);
 }
 
@@ -413,7 +417,7 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
         port->write(data);
         port->flush();   // out now, on the tick, not when the event loop next looks at the port
     }
-    qDebug() << "<<" << data << logFile->fileName();
+    qCDebug(lcTrace) << "<<" << data << logFile->fileName();
     expectedReply = type;
     reply.clear();
     lastRequest = data;
@@ -439,8 +443,8 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     // push all later ticks back by the time spent on this one.
     if (timer->interval() != period)
         timer->setInterval(period);
-    qDebug() << "interval" << timer->interval();
-    qDebug() << "val" << int(type);
+    qCDebug(lcTrace) << "interval" << timer->interval();
+    qCDebug(lcTrace) << "val" << int(type);
 }
 
 void MainWindow::sendAt(const QByteArray &text, SendType::SendType type)
@@ -460,7 +464,7 @@ bool MainWindow::ReadEn()
 {
     const QByteArray batch = port->readAll();
     exchangeLog->writeReply(batch);
-    qDebug() << "baTmp<<" << batch;
+    qCDebug(lcTrace) << "baTmp<<" << batch;
     const bool identified = interpret(batch);
     paceReply();
     return identified;
@@ -499,7 +503,7 @@ bool MainWindow::interpret(const QByteArray &batch)
     case SendType::readVersion:
         if (const auto id = proto::scanIdentity(reply))
             acceptIdentity(*id);
-        qDebug() << "numVersion" << numVersion;
+        qCDebug(lcTrace) << "numVersion" << numVersion;
         return true;
 
     case SendType::comandRegim:
@@ -584,7 +588,7 @@ void MainWindow::acceptRegister(int value)
 
 void MainWindow::showLevel(int level)
 {
-    qDebug() << "rssi" << reply << level;
+    qCDebug(lcTrace) << "rssi" << reply << level;
     rssiTick = false;
     ui->progressBar_2->setValue(qBound(0, level, ui->progressBar_2->maximum()));
     ui->statusBar->showMessage(QStringLiteral("Уровень сигнала: %1").arg(level), kStatusMs);
@@ -641,7 +645,7 @@ void MainWindow::settleReply()
             resiverInfoData[resiverInfoIndex] = reply;
         else
             answerReceived = false;
-        qDebug() << "baTmp.length();" << reply.size();
+        qCDebug(lcTrace) << "baTmp.length();" << reply.size();
         return;
     }
     attemptsLeft = steps::kRetries;
@@ -684,22 +688,22 @@ void MainWindow::slotReadMassive()
 // repeated write sends the same values again.
 void MainWindow::slotSave()
 {
-    qDebug() << "slotSave()";
+    qCDebug(lcTrace) << "slotSave()";
     const proto::RadioSettings &r = pendingWrite.radio();
-    qDebug() << "!!!!!!!!!!!!!!!cbRegim!!!!!!!!!!" << char(proto::modeByte(r.regim, r.rs485Speed));
+    qCDebug(lcTrace) << "!!!!!!!!!!!!!!!cbRegim!!!!!!!!!!" << char(proto::modeByte(r.regim, r.rs485Speed));
     if (pendingWrite.isReceiver() && proto::hasWideAddresses(numVersion))
-        qDebug() << "diskret" << char(pendingWrite.receiver.fq2Mode * 2 | pendingWrite.receiver.fq1Mode);
+        qCDebug(lcTrace) << "diskret" << char(pendingWrite.receiver.fq2Mode * 2 | pendingWrite.receiver.fq1Mode);
     send(pendingWrite.settingsFrame(), SendType::saveSetting);
     answerReceived = true;
 }
 
 void MainWindow::saveMassiveParam()
 {
-    qDebug() << "saveMassiveParam()";
+    qCDebug(lcTrace) << "saveMassiveParam()";
     const bool receiver = pendingWrite.isReceiver();
     send(pendingWrite.tableFrame(), receiver ? SendType::saveMassiveResiver : SendType::saveMassive);
     answerReceived = true;
-    qDebug() << "vvv" << (receiver ? proto::kReceiverMapSize : proto::kAddressTableSize) + 1;
+    qCDebug(lcTrace) << "vvv" << (receiver ? proto::kReceiverMapSize : proto::kAddressTableSize) + 1;
 }
 
 qint16 MainWindow::getNextResivInfo(bool first)
@@ -709,8 +713,8 @@ qint16 MainWindow::getNextResivInfo(bool first)
     const int found = proto::nextPolledTransmitter(resiverPanel->getAdrMask0(),
                                                    resiverPanel->getAdrMask1(), map, start);
     if ((found < 0 || found > 15) && start <= 255) {
-        qDebug() << "67676767676767676767" << qMax(start, 16);
-        qDebug() << "baTmp.toHex();" << map.toHex();
+        qCDebug(lcTrace) << "67676767676767676767" << qMax(start, 16);
+        qCDebug(lcTrace) << "baTmp.toHex();" << map.toHex();
     }
     return qint16(found);
 }
@@ -783,7 +787,7 @@ void MainWindow::getLevel()
 {
     timer->setInterval(timerInterval);
     const QByteArray frame = proto::atFrame("AT+SRDRSSI?\r\n");
-    qDebug() << frame;
+    qCDebug(lcTrace) << frame;
     send(frame, SendType::getLevel);
     rssiTick = true;
 }

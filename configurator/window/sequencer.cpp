@@ -14,9 +14,9 @@
 #include "power.h"
 #include "resiver.h"
 #include "resiverinfo.h"
+#include "trace.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -76,7 +76,7 @@ void MainWindow::requestStep()
     }
     if (step != lastStep) {   // a new step, not a repeat: its troubles start afresh
         lastStep = step;
-        stepTrouble = Trouble();
+        stepTrouble = steps::Trouble();
     }
     answerReceived = false;
     requestPending = false;
@@ -84,18 +84,18 @@ void MainWindow::requestStep()
     switch (step) {
     case ActionType::none: break;
     case ActionType::readVersion: send(proto::versionRequest(), SendType::readVersion); break;
-    case ActionType::readSetting: qDebug() << "slotRead();"; slotRead(); break;
+    case ActionType::readSetting: qCDebug(lcTrace) << "slotRead();"; slotRead(); break;
     case ActionType::setComandRegim: setComandRegim(); break;
     case ActionType::readCHA: readCHA(); break;
     case ActionType::readPower: readPower(); break;
     case ActionType::setDataRegim: setDataRegim(); break;
-    case ActionType::saveSimParam: qDebug() << "ActionType::saveSimParam"; saveSimParam(); break;
-    case ActionType::saveSimParam0: qDebug() << "ActionType::saveSimParam"; saveSimParam0(); break;
-    case ActionType::saveSimParam1: qDebug() << "ActionType::saveSimParam1"; saveSimParam1(); break;
-    case ActionType::saveSimParam2: qDebug() << "ActionType::saveSimParam2"; saveSimParam2(); break;
+    case ActionType::saveSimParam: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam(); break;
+    case ActionType::saveSimParam0: qCDebug(lcTrace) << "ActionType::saveSimParam"; saveSimParam0(); break;
+    case ActionType::saveSimParam1: qCDebug(lcTrace) << "ActionType::saveSimParam1"; saveSimParam1(); break;
+    case ActionType::saveSimParam2: qCDebug(lcTrace) << "ActionType::saveSimParam2"; saveSimParam2(); break;
     case ActionType::saveSimParam3: saveSimParam3(); break;
     case ActionType::saveSimParam31: saveSimParam31(); break;
-    case ActionType::saveSimParam4: qDebug() << "ActionType::saveSimParam3"; saveSimParam4(); break;
+    case ActionType::saveSimParam4: qCDebug(lcTrace) << "ActionType::saveSimParam3"; saveSimParam4(); break;
     case ActionType::saveMassive: saveMassiveParam(); break;
     case ActionType::saveSetting: slotSave(); break;
     case ActionType::resiverInfo:
@@ -104,12 +104,13 @@ void MainWindow::requestStep()
     case ActionType::transmiterInfo:
         send(proto::levelRequest(numVersion, cbDataDut->currentIndex()), SendType::readLevel);
         break;
-    case ActionType::readMassive: qDebug() << "slotReadMassive();"; slotReadMassive(); break;
+    case ActionType::readMassive: qCDebug(lcTrace) << "slotReadMassive();"; slotReadMassive(); break;
     // The write's read-back: the same requests as the read, compared, never applied.
     case ActionType::checkSetting: send(proto::readSettingsRequest(), SendType::readSetting); break;
     case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
     }
 
+    report.sent(step);
     // The bar repaints at once: move it only after the request has left, so that neither the
     // request nor the timer's restart in send() waits for the paint.
     const steps::Step &row = steps::step(step);
@@ -179,11 +180,13 @@ void MainWindow::paceSend()
         gapTimer->start(PaceOption::kWriteSettleMs);   // a write the controller does not answer
 }
 
-// " за 0,4 с": the time since the operation's button.
+// " за 0,4 с": the time since the operation's button, and ", повторов: 3" when requests had
+// to be sent again.
 QString MainWindow::elapsedText() const
 {
-    return QStringLiteral(" за %1 с").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
-                                              .replace(QLatin1Char('.'), QLatin1Char(',')));
+    const QString repeats = operationRepeats > 0 ? QStringLiteral(", повторов: %1").arg(operationRepeats) : QString();
+    return QStringLiteral(" за %1 с%2").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
+                                                .replace(QLatin1Char('.'), QLatin1Char(',')), repeats);
 }
 
 void MainWindow::goIdle()
@@ -200,7 +203,7 @@ void MainWindow::checkStep()
     settleReply();
     const steps::Step &row = steps::step(step);
     if (step == ActionType::setComandRegim)
-        qDebug() << "9999readSetCom" << (answerReceived ? "true" : "false");
+        qCDebug(lcTrace) << "9999readSetCom" << (answerReceived ? "true" : "false");
 
     switch (row.failure) {
     case steps::OnFailure::Ignore:   // nothing awaited, or the measurement that repeats
@@ -213,7 +216,7 @@ void MainWindow::checkStep()
         if (answerReceived) {
             pollTally.answered();
         } else {
-            decision(QStringLiteral("Нет ответа"));
+            sayUnanswered();
             if (!pollTally.missed(resiverInfoIndex, row.tries, stepTrouble.late)) {
                 requestPending = true;
                 return;
@@ -221,7 +224,7 @@ void MainWindow::checkStep()
             decision(QStringLiteral("Передатчик %1 пропущен").arg(resiverInfoIndex));
         }
         resiverInfoIndex = quint16(getNextResivInfo(false));
-        qDebug() << "numResiverInfo" << resiverInfoIndex;
+        qCDebug(lcTrace) << "numResiverInfo" << resiverInfoIndex;
         requestPending = true;
         return;
     default:
@@ -232,13 +235,14 @@ void MainWindow::checkStep()
         stepDone(step);
         return;
     }
-    decision(QStringLiteral("Нет ответа"));
+    sayUnanswered();
     // A record cut short is the device's own answer, told by its length; anything else that came
     // in time and made no reply is noise, or another device on the line.
     if (!reply.isEmpty() && (stepTrouble.refused < 0 || reply.size() > stepTrouble.expected))
         stepTrouble.noise = true;
     if (attemptsLeft > 0) {
         --attemptsLeft;
+        ++operationRepeats;
         requestPending = true;
         decision(QStringLiteral("Повтор %1").arg(steps::kRetries - attemptsLeft));
         return;
@@ -251,13 +255,26 @@ void MainWindow::checkStep()
     stepFailed(step);
 }
 
+// An attempt without an accepted answer is one row in the monitor: "Нет ответа" only when
+// nothing came; a refused record has had its "Не принято" from settleReply, other bytes get it here.
+void MainWindow::sayUnanswered()
+{
+    const bool record = expectedReply == SendType::readSetting || expectedReply == SendType::readMassive
+                        || expectedReply == SendType::resiverInfo;
+    if (reply.isEmpty())
+        decision(QStringLiteral("Нет ответа"));
+    else if (!record)
+        decision(QStringLiteral("Не принято: %1 байт").arg(reply.size()));
+}
+
 void MainWindow::stepDone(ActionType step)
 {
     const steps::Step &row = steps::step(step);
     if (step == ActionType::readSetting)
-        qDebug() << "case ActionType::readSetting:";
+        qCDebug(lcTrace) << "case ActionType::readSetting:";
     if (row.answerBar >= 0)
         ui->progressBar->setValue(row.answerBar);
+    report.accepted(step);
     const ActionType after = steps::next(step, numVersion);
     if (after != ActionType::none) {
         next(after);
@@ -277,6 +294,7 @@ void MainWindow::stepDone(ActionType step)
     QStringList lines;
     for (const proto::DeviceConfig::Difference &d : diffs)
         lines << QStringLiteral("%1: записано %2, считано %3").arg(d.field, d.sent, d.read);
+    report.failed(lines.join(QStringLiteral("; ")));
     askWriteAgain(lines.join(QLatin1Char('\n')), Outcome::Differs);
 }
 
@@ -284,6 +302,7 @@ void MainWindow::stepFailed(ActionType step)
 {
     const steps::Step &row = steps::step(step);
     const QString text = QString::fromUtf8(row.text ? row.text : "");
+    report.failed(steps::requestText(lastRequest) + QStringLiteral(": ") + stepTrouble.brief());
     switch (row.failure) {
     case steps::OnFailure::Notice:
         notify(text, failureDetail());
@@ -309,17 +328,17 @@ void MainWindow::stepFailed(ActionType step)
         ui->progressBar->setValue(row.yesBar);
     if (operation == steps::Operation::Read)
         readClean = false;
-    if (row.reg)
-        skippedRegisters << QStringLiteral("S%1").arg(row.reg);
+    report.passedOver(step);
     next(steps::afterYes(step, numVersion));
 }
 
 // A write whose read-back differs or went unanswered: write the same values again, or end.
 void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
 {
-    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail)) {
+        report.again(otherwise == Outcome::Differs ? WriteReport::End::Differs : WriteReport::End::Unchecked);
         writePass(pendingWrite);   // the same write again: it has no outcome yet
-    else
+    } else
         endOperation(otherwise);
 }
 
@@ -379,7 +398,7 @@ void MainWindow::finishRead(bool complete)
     if (!bad.isEmpty()) {
         QStringList lines;
         for (const proto::DeviceConfig::Value &v : bad)
-            lines << QStringLiteral("%1: %2").arg(v.field).arg(v.value);
+            lines << v.text();
         notify(QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля показывают "
                               "другие значения, и запись отправит их вместо значений устройства."),
                lines.join(QLatin1Char('\n')));
@@ -389,30 +408,20 @@ void MainWindow::finishRead(bool complete)
 
 void MainWindow::finishWrite(Outcome how)
 {
-    WriteResult result = WriteResult::NotChecked;
-    const QString label = lbVersion->text();
-    // A write that ran to its end past an unanswered "ATO": the module may still take the line for commands.
-    const QString skipped = (skippedRegisters.isEmpty() ? QString() : QStringLiteral("; не записаны в радиомодуль: %1")
-                                                                          .arg(skippedRegisters.join(QStringLiteral(", "))))
-        + (how == Outcome::Done && commandModeOpen ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString());
-    switch (how) {
-    case Outcome::Done:
-        result = skippedRegisters.isEmpty() && !commandModeOpen ? WriteResult::Checked : WriteResult::NotChecked;
-        marks->written(readBack, skippedRegisters);
-        ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
-    case Outcome::Differs:
-        result = WriteResult::Differs;
-        ui->statusBar->showMessage(QStringLiteral("Записано с расхождениями: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
-    case Outcome::Stopped:
-    case Outcome::Replaced:
-    case Outcome::Lost:
-        result = WriteResult::Stopped;
-        break;
-    default:
-        ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
+    using End = WriteReport::End;
+    const WriteResult result = report.finish(
+        how == Outcome::Done ? End::Agrees : how == Outcome::Differs ? End::Differs : how == Outcome::Declined ? End::Declined
+        : how == Outcome::Lost ? End::Lost : how == Outcome::NotChecked ? End::Unchecked : End::Stopped);
+    if (how == Outcome::Done)
+        marks->written(readBack, report.skipped());
+    const QString status = report.status(lbVersion->text(), elapsedText());
+    if (!status.isEmpty())
+        ui->statusBar->showMessage(status);
+    if (result == WriteResult::Lost) {   // told once the port is closed, not from inside its signal
+        const QString text = QStringLiteral("Связь с портом %1 потеряна во время записи. Отправлено до обрыва: %2. "
+                                            "Подключите устройство и нажмите «Подключить»: значения будут считаны заново.")
+                                 .arg(port->portName(), report.sentText());
+        QMetaObject::invokeMethod(this, [this, text] { notify(text); }, Qt::QueuedConnection);
     }
     emit writeFinished(result);
 }
@@ -441,16 +450,13 @@ void MainWindow::finishResiverInfo()
 // length, or nothing came at all.
 QString MainWindow::failureDetail() const
 {
-    const bool text = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;
-    const QString request = text ? QString::fromLatin1(lastRequest.mid(2, lastRequest.size() - 3)).trimmed()
-                                 : QString::fromLatin1(lastRequest.toHex(' '));
+    const bool radio = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;   // waits ZaprosSimTimeMs
     QString why;
     if (stepTrouble.error) {
         why = QStringLiteral("Устройство ответило ERROR.");
     } else if (stepTrouble.noise) {
         why = QStringLiteral("Пришли лишние байты: помехи на линии или на ней другое устройство?");
     } else if (stepTrouble.late) {
-        const bool radio = text;   // the module's commands wait ZaprosSimTimeMs
         why = QStringLiteral("Ответ пришёл после истечения времени ожидания: контроллер отвечает медленнее, "
                              "чем %1 = %2 мс. Увеличьте это значение в %3.")
                   .arg(radio ? QStringLiteral("ZaprosSimTimeMs") : QStringLiteral("ZaprosTimeMs"))
@@ -461,7 +467,7 @@ QString MainWindow::failureDetail() const
     } else {
         why = QStringLiteral("Устройство не ответило.");
     }
-    return QStringLiteral("Запрос: %1. %2").arg(request, why);
+    return QStringLiteral("Запрос: %1. %2").arg(steps::requestText(lastRequest), why);
 }
 
 bool MainWindow::ask(const QString &question, const QString &detail)
@@ -512,6 +518,7 @@ void MainWindow::beginOperation(steps::Operation op)
         endOperation(Outcome::Replaced);
     operation = op;
     operationClock.start();
+    operationRepeats = 0;
     ui->statusBar->clearMessage();
     updateStopButton();
 }
@@ -550,7 +557,9 @@ void MainWindow::startRead()
 void MainWindow::startWrite(const proto::DeviceConfig &values)
 {
     beginOperation(steps::Operation::Write);
+    report.start(values.deviceType);
     writePass(values);
+    emit writeStarting();   // the first frame leaves on the next tick, or queued in the fast pace
 }
 
 // One pass of the write: the registers, the table, the record, the read-back.
@@ -558,7 +567,6 @@ void MainWindow::writePass(const proto::DeviceConfig &values)
 {
     pendingWrite = values;
     readBack = values;
-    skippedRegisters.clear();
     attemptsLeft = steps::kRetries;
     next(ActionType::saveSimParam);
 }

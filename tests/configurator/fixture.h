@@ -53,7 +53,6 @@ public:
     explicit WindowFixture(const QByteArray &settingsConf = QByteArray()) : oldCwd(QDir::currentPath())
     {
         isolateUserFolders();
-        QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
         QDir::setCurrent(dir.path());
         QFile conf(dir.filePath(QStringLiteral("settings.conf")));
         if (conf.open(QIODevice::WriteOnly))
@@ -233,8 +232,20 @@ public:
     int progress() { return P::ui(w())->progressBar->value(); }
     int progressMax() { return P::ui(w())->progressBar->maximum(); }
     bool barFull() { return progress() == progressMax(); }
-    // The status bar without the operation's time (" за 0,4 с").
-    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с")); }
+    // The status bar without the operation's time and repeats (" за 0,4 с, повторов: 2").
+    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с(, повторов: \\d+)?")); }
+    // The monitor's decisions, "→" for each request between them.
+    QStringList decisions()
+    {
+        QStringList out;
+        for (int r = 0, n = model()->heldRows(); r < n; ++r) {
+            const ExchangeModel::Entry &e = model()->entry(r);
+            if (e.kind != ExchangeModel::Kind::Reply)
+                out << (e.kind == ExchangeModel::Kind::Request ? QStringLiteral("→") : e.meaning);
+        }
+        return out;
+    }
+    const ExchangeModel *model() { return w().findChild<ExchangeMonitor *>()->model(); }
     bool idle() { return P::currentAction(w()) == ActionType::none; }
     bool settled() { return idle() && !QApplication::activeModalWidget(); }
     bool readDone() { return idle() && progress() == 10; }
@@ -261,7 +272,7 @@ public:
     // anywhere). The requests' attempt digits go to `digits`.
     bool logMatches(QByteArray *digits = nullptr)
     {
-        const ExchangeModel *m = w().findChild<ExchangeMonitor *>()->model();
+        const ExchangeModel *m = model();
         QByteArray log, in, d;
         QList<QByteArray> out;
         for (int r = 0; r < m->heldRows(); ++r) {

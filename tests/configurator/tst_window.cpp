@@ -5,6 +5,9 @@
 
 #include "fixture.h"
 
+#include "panelscroll.h"
+
+#include <QScreen>
 #include <QSettings>
 #include <QStyleOptionGroupBox>
 
@@ -68,6 +71,11 @@ private slots:
         for (QLineEdit *e : {P::leTemp(w), P::leLevel(w), P::leFreq1(w), P::leFreq2(w), P::leAn1(w), P::leAn2(w)})
             QVERIFY(e->isReadOnly());
         QCOMPARE(cutTexts(w), QString());
+        QVERIFY(P::ui(w)->mainToolBar->isHidden());   // empty: no strip under the menu bar
+        auto *monitor = w.findChild<ExchangeMonitor *>();   // floating the first time: on the screen, above the bars
+        monitor->show();
+        QVERIFY(w.screen()->availableGeometry().contains(monitor->frameGeometry()));
+        QVERIFY(monitor->geometry().bottom() < P::ui(w)->progressBar->mapToGlobal(QPoint()).y());
     }
 
     void panelRules_data()
@@ -76,15 +84,16 @@ private slots:
         QTest::addColumn<int>("version");
         QTest::addColumn<int>("regim");
         // transmitter group, data group, receiver panel, address table, address box, ДУТ box,
-        // transmitter range shown, receiver range shown
+        // transmitter range and its label shown, receiver range and its label shown
         QTest::addColumn<QString>("expected");
-        QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range0 rxrange1";
-        QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range0 rxrange0";
-        QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range0 rxrange0";
-        QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range1 rxrange0";
+        QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range00 rxrange11";
+        QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range00 rxrange00";
+        QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range00 rxrange00";
+        QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range11 rxrange00";
     }
     // Enabled and shown states after an identification, no text cut in any of them, and the
-    // window with its menus fits a 1366 x 768 screen less the desktop's panel and title bar.
+    // window with its menus and the docked monitor fits a 1366 x 768 screen less the desktop's
+    // panel and title bar.
     void panelRules()
     {
         QFETCH(int, type);
@@ -98,16 +107,27 @@ private slots:
         P::updatePanels(w);
         // The spin boxes' own state: the ДУТ box sits in the transmitter group, which may be off.
         const auto own = [](QWidget *widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); };
+        const auto shown = [&w](const char *field, const char *label) {
+            return QStringLiteral("%1%2").arg(!w.findChild<QWidget *>(field)->isHidden()).arg(!w.findChild<QWidget *>(label)->isHidden());
+        };
         QTEST(QStringLiteral("tx%1 data%2 rx%3 table%4 adr%5 dut%6 range%7 rxrange%8")
                   .arg(P::gbTransmitter(w)->isEnabled()).arg(P::gbData(w)->isEnabled())
                   .arg(P::resiverPanel(w)->isEnabled()).arg(P::massiveAdr(w)->isEnabled())
                   .arg(own(P::sbDeviceAdr(w))).arg(own(P::sbDutAdr(w)))
-                  .arg(!P::cbDutRange(w)->isHidden() && !P::lbDutRange(w)->isHidden())
-                  .arg(!P::resiverPanel(w)->findChild<QComboBox *>(QStringLiteral("cbOldProtokol"))->isHidden()),
+                  .arg(QStringLiteral("%1%2").arg(!P::cbDutRange(w)->isHidden()).arg(!P::lbDutRange(w)->isHidden()))
+                  .arg(shown("cbOldProtokol", "lbOldProtokol")),
               "expected");
         QCOMPARE(cutTexts(w), QString());
+        auto *monitor = w.findChild<ExchangeMonitor *>();   // docked under the panels, which then scroll
+        monitor->setFloating(false);
+        monitor->show();
         const QSize least = w.minimumSizeHint();
         QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
+        w.resize(1366, 700);
+        QTRY_VERIFY(monitor->height() >= 10 * monitor->fontMetrics().height());
+        monitor->hide();   // gives the panels their height back
+        const auto *panels = w.findChild<PanelScroll *>();
+        QTRY_VERIFY(panels->height() >= panels->widget()->minimumSizeHint().height());
     }
 
     // The radio speed limits the channel, cuts a channel above the new limit and sets the

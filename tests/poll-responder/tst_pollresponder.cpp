@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QToolBar>
 #include <QtTest>
 
 #include <memory>
@@ -38,6 +39,7 @@ private slots:
         window->findChild<QComboBox *>(QStringLiteral("cbPort"))->setEditText(pty->slavePath());
         pbConnect->click();
         QCOMPARE(window->findChild<QSerialPort *>()->baudRate(), 19200);
+        QVERIFY(window->findChild<QToolBar *>()->isHidden());   // empty: no strip under the menu bar
     }
 
     // Requests in hex with "|" between the batches written, the replies, the debug lines (whose

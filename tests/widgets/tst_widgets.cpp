@@ -1,7 +1,8 @@
 // The panels alone under the offscreen platform: the power knob, the receiver panel, the
-// address table and the transmitter data table.
+// address table, the transmitter data table and the file dialog.
 
 #include "adjview.h"
+#include "filedialog.h"
 #include "massiveadr.h"
 #include "power.h"
 #include "resiver.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <QTreeView>
 #include <QtTest>
 
 #include <qwt_knob.h>
@@ -157,6 +159,24 @@ private slots:
             QVERIFY(view->columnViewportPosition(c) + view->horizontalHeader()->sectionSizeHint(c)
                     <= qMin(view->columnViewportPosition(c) + view->columnWidth(c), view->viewport()->width()));
         }
+    }
+
+    // The file dialog in Russian form whatever the system's locale, no column title cut.
+    void fileDialog()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("a.json")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(2100, 'x')) == 2100 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime(QDate(2026, 12, 7), QTime(17, 52)), QFileDevice::FileModificationTime));
+        file.close();
+        FileDialog dialog(nullptr, QString(), dir.path(), QStringLiteral("*.json"));
+        const auto *view = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+        QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 1);
+        const QModelIndex row = view->model()->index(0, 0, view->rootIndex());
+        QCOMPARE(row.siblingAtColumn(3).data().toString() + " | " + row.siblingAtColumn(1).data().toString(),
+                 QStringLiteral("07.12.2026 17:52 | 2,1 кБ"));
+        for (int c = 0; c < 4; ++c)
+            QVERIFY(view->header()->sectionSize(c) >= view->header()->sectionSizeHint(c));
     }
 };
 
