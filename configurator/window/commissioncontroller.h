@@ -44,7 +44,7 @@ private:
     void writeFinished(steps::WriteResult result);
     void boxInstead(const QString &text, const QString &detail);
     QString cause(const QString &otherwise) const;
-    void finish(bool ok, const QString &text);
+    void finish(bool ok, const QString &text, bool deferBoxes = false);
 
     MainWindow *m_window;
     ProfileController *m_profiles;
