@@ -49,7 +49,6 @@ JournalWindow::JournalWindow(const QString &path, QWidget *parent)
     m_table->setTextElideMode(Qt::ElideRight);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->horizontalHeader()->setDefaultSectionSize(140);
 
     m_changes->setReadOnly(true);
     m_changes->setMaximumHeight(140);
@@ -85,6 +84,10 @@ JournalWindow::JournalWindow(const QString &path, QWidget *parent)
     m_watcher->addPath(QFileInfo(path).absolutePath());
     m_model->setPath(path);
     fileChanged();
+    // Short columns whole, long ones up to a width where the tooltip takes over.
+    m_table->resizeColumnsToContents();
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_table->setColumnWidth(c, qMin(m_table->columnWidth(c), 260));
 }
 
 const journal::Line *JournalWindow::selectedLine() const
