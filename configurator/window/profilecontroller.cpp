@@ -4,11 +4,11 @@
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "plainbox.h"
+#include "undocontroller.h"
 #include "writejournal.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,7 +21,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QUrl>
 
 namespace {
 
@@ -54,7 +53,8 @@ QString ProfileController::dialogFolder()
 }
 
 ProfileController::ProfileController(MainWindow *window)
-    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this))
+    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this)),
+      m_undo(new UndoController(window, this, m_journal->path()))
 {
     auto *menu = m_menu = new QMenu(QStringLiteral("Файл"), window);
     menu->setToolTipsVisible(true);   // the disabled save says why
@@ -67,7 +67,7 @@ ProfileController::ProfileController(MainWindow *window)
                     QKeySequence(Qt::CTRL | Qt::Key_O));
     m_recent = menu->addMenu(QStringLiteral("Недавние профили"));
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Журнал записи…"), this, &ProfileController::openJournalFolder);
+    menu->addAction(QStringLiteral("Журнал записи…"), m_undo, &UndoController::showJournal);
     menu->addSeparator();
     menu->addAction(QStringLiteral("Выход"), window, &QWidget::close);
 
@@ -251,20 +251,31 @@ void ProfileController::readFinished(bool complete)
         }, Qt::QueuedConnection);
         return;
     }
-    const profile::Applied applied = profile::apply(pending.profile, m_window->panelsConfig(), pending.keepAddress);
-    if (!applied.refusal.isEmpty()) {
-        refuse(pending.file, applied.refusal);
+    QStringList leftOut;
+    const QString refusal = layOver(pending.file, pending.profile, pending.keepAddress, &leftOut);
+    if (!refusal.isEmpty()) {
+        refuse(pending.file, refusal);
         return;
     }
-    m_window->applyConfig(applied.config);
-    profileLaid(pending.file, applied.config, applied.leftOut);
     remember(pending.file);
     QString text = QStringLiteral("Профиль %1 загружен%2. Запишите его кнопкой «Записать»")
-                       .arg(name, pending.keepAddress && !applied.config.isReceiver()
+                       .arg(name, pending.keepAddress && pending.profile.deviceType != proto::Receiver
                                       ? QStringLiteral(" (адрес устройства сохранён)") : QString());
-    if (!applied.leftOut.isEmpty())
-        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(applied.leftOut.join(QStringLiteral(", ")));
+    if (!leftOut.isEmpty())
+        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(leftOut.join(QStringLiteral(", ")));
     status(text);
+}
+
+QString ProfileController::layOver(const QString &file, const profile::Profile &p, bool keepAddress, QStringList *leftOut)
+{
+    const profile::Applied applied = profile::apply(p, m_window->panelsConfig(), keepAddress);
+    if (!applied.refusal.isEmpty())
+        return applied.refusal;
+    m_window->applyConfig(applied.config);
+    m_journal->profileLoaded(file, applied.config, applied.leftOut);
+    if (leftOut)
+        *leftOut = applied.leftOut;
+    return QString();
 }
 
 // ---- The journal --------------------------------------------------------------------------
@@ -277,11 +288,4 @@ void ProfileController::profileLaid(const QString &file, const proto::DeviceConf
 QString ProfileController::journalPath() const
 {
     return m_journal->path();
-}
-
-void ProfileController::openJournalFolder()
-{
-    const QString folder = QFileInfo(m_journal->path()).absolutePath();
-    QDir().mkpath(folder);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }

@@ -17,6 +17,7 @@ class MainWindow;
 class QAction;
 class WriteJournal;
 class QMenu;
+class UndoController;
 
 class ProfileController : public QObject
 {
@@ -35,7 +36,12 @@ public:
     // still opened and read.
     void loadAtStart(const QString &file, bool keepAddress, bool connect);
 
+    // Lays `p` over the panels (which hold a complete read of the device) as a loaded profile
+    // from `file`: a write names the file in the journal. Returns the refusal, empty when laid.
+    QString layOver(const QString &file, const profile::Profile &p, bool keepAddress, QStringList *leftOut = nullptr);
+
     QString journalPath() const;
+    UndoController *undo() const { return m_undo; }
     QStringList recentProfiles() const;
 
     // For the commissioning mode: the menu, the profile dialog's folder and filter, the usual
@@ -50,7 +56,6 @@ public:
 private:
     void saveWithDialog();
     void loadWithDialog();
-    void openJournalFolder();
     void updateSaveAction();
     void fillRecent();
     void remember(const QString &file);
@@ -70,4 +75,5 @@ private:
     QMenu *m_recent = nullptr;
     std::optional<Pending> m_pending;   // waits for the read of the device
     WriteJournal *m_journal;
+    UndoController *m_undo;
 };

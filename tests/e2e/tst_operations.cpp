@@ -8,7 +8,10 @@
 #include "commissionbar.h"
 #include "commissioncontroller.h"
 #include "profile.h"
+#include "journalmodel.h"
+#include "journalwindow.h"
 #include "profilecontroller.h"
+#include "undocontroller.h"
 
 #include <algorithm>
 
@@ -348,10 +351,18 @@ void TestOperations::profileFleet()
 {
     Bench b(Type::Transmitter, 296);
     auto *profiles = b.w().findChild<ProfileController *>();
-    QFile::remove(profiles->journalPath());
+    QDir().mkpath(QFileInfo(profiles->journalPath()).absolutePath());
+    {   // a journal of the first kind, seven columns, and a line broken off by hand
+        QFile old(profiles->journalPath());
+        QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("Время;Порт;Устройство;Версия;Адрес;Профиль;Результат\r\n2024-01-01 08:00:00;COM3;Приемник;221;254;—;проверено\r\n"
+                  "2024-01-02;\"COM3\r\n");
+    }
     QSignalSpy writes(&b.w(), &MainWindow::writeFinished);
 
     CONNECT_AND_READ(b);
+    const QByteArray originalA = b.device.settings() + b.device.addressTable();
+    const QList<int> registersA = registers(b.device);
     const QString portA = P::port(b.w())->portName();
     QByteArray heldA = b.device.settings();
     heldA[5] = char(b.device.sRegister(202));   // the power, the module's
@@ -390,8 +401,9 @@ void TestOperations::profileFleet()
 
     QFile journal(profiles->journalPath());
     QVERIFY(journal.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 5);   // the titles, three writes, and the end of the last line
+    QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 7);   // the titles, the two old lines, three writes, and the end of the last line
+    lines.erase(lines.begin() + 1, lines.begin() + 3);
     QCOMPARE(lines.at(1).section(';', 1, 6), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
     QVERIFY2(lines.at(1).contains(QStringLiteral("\"Канал связи: 3 → 8; Мощность: 7 → 3;")), qPrintable(lines.join("\n")));
     QCOMPARE(lines.at(2).section(';', 1, 6),
@@ -407,6 +419,36 @@ void TestOperations::profileFleet()
     QCOMPARE(sent.values.settingsFrame().mid(2, 13).toHex() + sent.values.tableFrame().mid(2, 24).toHex() + sent.comment,
              (kTxWritten + kEditedTable).toHex() + "записано");
     QCOMPARE(profiles->recentProfiles().value(0), file);
+
+    // The journal window: the writes newest first, the old lines as they are, what A's write
+    // changed. Undoing it on B is refused (B does not hold what it sent); on A it brings back
+    // what A held, written with "Записать", and the window follows that write's line.
+    profiles->undo()->showJournal();
+    JournalWindow *jw = profiles->undo()->journalWindow();
+    QCOMPARE(jw->model()->rowCount(), 5);
+    QCOMPARE(jw->model()->index(3, 0).data().toString(), QStringLiteral("2024-01-02;\"COM3"));
+    QCOMPARE(jw->model()->index(4, 6).data().toString(), QStringLiteral("проверено"));
+    jw->selectRow(2);
+    QVERIFY2(jw->changesText().startsWith(QStringLiteral("Канал связи: 3 → 8\nМощность: 7 → 3\n")), qPrintable(jw->changesText()));
+    const journal::Line lineA = *jw->selectedLine();
+    const QByteArray heldB = deviceB.settings();
+    profiles->undo()->undo(lineA);
+    WAIT_VERIFY(b.settled() && b.texts.size() == 1, 5000);
+    QCOMPARE(b.texts.at(0), QStringLiteral("Прежние значения не возвращены"));
+    QVERIFY2(b.details.at(0).contains(QStringLiteral("Адрес устройства: 42 → 99")), qPrintable(b.details.at(0)));
+    QCOMPARE(deviceB.settings().toHex(), heldB.toHex());
+    P::pbConnect(b.w())->click();
+    QVERIFY(b.connect());
+    WAIT_VERIFY(b.readDone(), 5000);
+    profiles->undo()->undo(lineA);
+    WAIT_VERIFY(b.idle() && b.w().panelsFromProfile(), 5000);
+    P::pbWrite(b.w())->click();
+    WAIT_VERIFY(writes.size() == 4 && b.settled(), 5000);
+    QCOMPARE(writes.at(3).at(0).value<MainWindow::WriteResult>(), MainWindow::WriteResult::Checked);
+    QCOMPARE((b.device.settings() + b.device.addressTable()).toHex(), originalA.toHex());
+    QCOMPARE(registers(b.device), registersA);
+    WAIT_VERIFY(jw->model()->rowCount() == 6, 5000);
+    QCOMPARE(jw->model()->line(0).cells.value(5), QDir::toNativeSeparators(before));
 }
 
 void TestOperations::commissioning_data()
