@@ -238,6 +238,34 @@ private slots:
         QCOMPARE(QString::fromUtf8(journal::line(e)),
                  QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения;—;—;—;—\r\n"));
     }
+
+    // The journal read back: the writer's own lines, the first journals' seven columns, and
+    // broken lines kept as they are without taking the next ones along. Each line comes back as
+    // its cells joined by "|", or "!" and the raw text when it does not parse.
+    void journalRead_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("lines");
+        journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Receiver, 221, 42,
+                         QStringLiteral("a;\"b\".json"), steps::WriteResult::Lost, {}, {}, QStringLiteral("S220\r\nнет"), {}};
+        QTest::newRow("own lines") << "\xEF\xBB\xBF" + journal::header() + journal::line(e) + journal::line({})
+            << QStringList{"2026-12-07 10:15:03|/dev/ttyUSB0|Приемник|221|42|a;\"b\".json|связь потеряна|—|—|S220\r\nнет|—",
+                           "||—|0|0|—|проверено|—|—|—|—"};
+        QTest::newRow("seven columns, a broken line, a half line")
+            << QByteArray("Время;Порт;Устройство;Версия;Адрес;Профиль;Результат\r\n1;2;3;4;5;6;7\r\n"
+                          "1;\"2;3\r\n1;2;\"x\"y;4;5;6;7\r\n\r\n1;2;3;4;5;6;\"7\"\"\"\r\n1;2;3")
+            << QStringList{"1|2|3|4|5|6|7", "!1;\"2;3", "!1;2;\"x\"y;4;5;6;7", "1|2|3|4|5|6|7\"", "!1;2;3"};
+    }
+    void journalRead()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, lines);
+        QStringList got;
+        for (const journal::Line &l : journal::parse(file))
+            got << (l.parsed ? l.cells.join('|') : '!' + l.raw);
+        QCOMPARE(got, lines);
+        QCOMPARE(journal::columns().size(), 11);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProfile)
