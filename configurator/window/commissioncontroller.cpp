@@ -91,8 +91,10 @@ void CommissionController::chooseProfile()
 void CommissionController::enterAtStart(const QString &file, int addressFrom, bool connect)
 {
     const QString error = enter(file, addressFrom);
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
+        leave();   // not the mode a former session was left in, with a profile not named now
         m_profiles->refuse(file, error);
+    }
     else if (connect)
         start();
 }
