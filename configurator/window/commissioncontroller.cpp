@@ -94,9 +94,9 @@ void CommissionController::enterAtStart(const QString &file, int addressFrom, bo
     if (!error.isEmpty()) {
         leave();   // not the mode a former session was left in, with a profile not named now
         m_profiles->refuse(file, error);
-    }
-    else if (connect)
+    } else if (connect) {
         start();
+    }
 }
 
 QString CommissionController::enter(const QString &file, int addressFrom)
