@@ -256,7 +256,8 @@ void CommissionController::writeFinished(steps::WriteResult result)
     if (result != steps::WriteResult::Checked) {
         const QString details = m_window->writeReport().details();
         const QString head = m_cause.isEmpty() ? cause(QStringLiteral("Запись не проверена")) : m_cause;
-        finish(false, details.isEmpty() ? cause(head) : head + QStringLiteral(": ") + details);
+        finish(false, details.isEmpty() ? cause(head) : head + QStringLiteral(": ") + details,
+               result == steps::WriteResult::Lost);
         return;
     }
     const proto::DeviceConfig c = m_window->panelsConfig();
@@ -290,16 +291,20 @@ QString CommissionController::cause(const QString &otherwise) const
     return otherwise;
 }
 
-void CommissionController::finish(bool ok, const QString &text)
+void CommissionController::finish(bool ok, const QString &text, bool deferBoxes)
 {
     m_stage = Stage::Idle;
     m_fleet.release();   // the journal has the device's line by now, if it got one
-    // Boxes come back after what the pass's end has queued: the notice of a port lost
-    // during the write is posted before the write's end is told.
-    QMetaObject::invokeMethod(this, [this] {
-        if (m_stage == Stage::Idle)
-            m_window->setBoxHandler(nullptr);
-    }, Qt::QueuedConnection);
+    // Boxes come back at once (a question of the technician's own click that ended the pass
+    // is asked), but after a write that lost the port only once its notice, posted before the
+    // write's end was told, has gone to the handler.
+    if (!deferBoxes)
+        m_window->setBoxHandler(nullptr);
+    else
+        QMetaObject::invokeMethod(this, [this] {
+            if (m_stage == Stage::Idle)
+                m_window->setBoxHandler(nullptr);
+        }, Qt::QueuedConnection);
     ++(ok ? m_written : m_failed);
     m_bar->setResult(text, ok);
     m_bar->setNote(m_note);

@@ -52,7 +52,7 @@ private:
     void saveRule();
     // The address by the rule; false when the pass has ended.
     bool giveAddress(proto::DeviceConfig &config);
-    void finish(bool ok, const QString &text);
+    void finish(bool ok, const QString &text, bool deferBoxes = false);
 
     MainWindow *m_window;
     ProfileController *m_profiles;

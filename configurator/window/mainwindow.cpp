@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "changemarks.h"
 #include "commissioncontroller.h"
+#include "editguard.h"
 #include "exchangelog.h"
 #include "fields.h"
 #include "exchangemodel.h"
@@ -254,9 +256,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
             &MainWindow::slSpeedChange);
     connect(cbRegim, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::slRefresh);
-    connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
+    connect(pbConnect, &QPushButton::clicked, this, [this] { if (guard->mayDrop()) openPort(); });
     connect(timer, &QTimer::timeout, this, &MainWindow::slotTimer);
-    connect(pbRead, &QPushButton::clicked, this, &MainWindow::doReadLevel);
+    connect(pbRead, &QPushButton::clicked, this, [this] { if (guard->mayDrop()) doReadLevel(); });
     connect(pbWrite, &QPushButton::clicked, this, &MainWindow::doSaveAll);
     connect(port, &QSerialPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(port, &QSerialPort::errorOccurred, this, &MainWindow::slotPortError);
@@ -271,6 +273,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
+    setupEditGuard();
     // The "Файл" menu: profiles and the journal, and commissioning from a profile.
     new CommissionController(this, new ProfileController(this));
     // At least 980 wide, and never narrower than the panels need: a minimum set on the window
@@ -349,6 +352,7 @@ void MainWindow::openPort()
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
         forgetExchange();
+        marks->forget();   // let go on purpose: no device to mark against (a lost port keeps them)
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));
@@ -561,9 +565,10 @@ void MainWindow::acceptIdentity(const proto::Identity &id)
         resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
         resiverPanel->setAdrExtEnabled(proto::hasWideAddresses(numVersion));
     }
-    settingsRecord = proto::DeviceConfig();
+    settingsRecord = startValues;   // the greyed panel of the other type: its start-up values, no other device's
     settingsRecord.deviceType = deviceType;
     settingsRecord.version = numVersion;
+    fillPanels(settingsRecord, Fill::Record | Fill::Range | Fill::Table | Fill::OtherLayout);
     decision(QStringLiteral("Ответ: %1").arg(id.label));
     emit identified(deviceType, numVersion);
 }
