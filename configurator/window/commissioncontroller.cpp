@@ -18,6 +18,7 @@ namespace {
 // The profile and the address rule of a mode the program was left in, for the next start.
 const char kProfileKey[] = "commissioning/profile";
 const char kKeepKey[] = "commissioning/keepAddress";
+const char kFromKey[] = "commissioning/addressFrom";   // the next free address from here; 0: another rule
 
 QString typeName(quint8 type)
 {
@@ -32,7 +33,8 @@ QString typeOf(quint8 type)   // "… вместо передатчика"
 } // namespace
 
 CommissionController::CommissionController(MainWindow *window, ProfileController *profiles)
-    : QObject(window), m_window(window), m_profiles(profiles), m_bar(new CommissionBar)
+    : QObject(window), m_window(window), m_profiles(profiles), m_bar(new CommissionBar),
+      m_fleet(profiles->journalPath())
 {
     // Under the window's buttons, in the row the form keeps empty.
     if (auto *row = window->findChild<QBoxLayout *>(QStringLiteral("bottomLayout")))
@@ -56,9 +58,7 @@ CommissionController::CommissionController(MainWindow *window, ProfileController
 
     connect(m_bar, &CommissionBar::startClicked, this, &CommissionController::start);
     connect(m_bar, &CommissionBar::finishClicked, this, &CommissionController::leave);
-    connect(m_bar, &CommissionBar::ruleChanged, this, [](bool keep) {
-        UserSettings().setValue(QLatin1String(kKeepKey), keep);
-    });
+    connect(m_bar, &CommissionBar::ruleChanged, this, &CommissionController::saveRule);
     connect(window, &MainWindow::identified, this, &CommissionController::identified);
     connect(window, &MainWindow::readFinished, this, &CommissionController::readFinished);
     connect(window, &MainWindow::writeFinished, this, &CommissionController::writeFinished);
@@ -88,7 +88,18 @@ void CommissionController::chooseProfile()
         m_profiles->refuse(file, error);
 }
 
-QString CommissionController::enter(const QString &file)
+void CommissionController::enterAtStart(const QString &file, int addressFrom, bool connect)
+{
+    const QString error = enter(file, addressFrom);
+    if (!error.isEmpty()) {
+        leave();   // not the mode a former session was left in, with a profile not named now
+        m_profiles->refuse(file, error);
+    } else if (connect) {
+        start();
+    }
+}
+
+QString CommissionController::enter(const QString &file, int addressFrom)
 {
     if (m_stage != Stage::Idle)
         return QStringLiteral("устройство ещё настраивается");
@@ -101,7 +112,12 @@ QString CommissionController::enter(const QString &file)
     UserSettings settings;
     settings.setValue(QLatin1String(kProfileKey), m_file);
     m_bar->setProfile(m_file, p.comment);
-    m_bar->setKeepAddress(settings.value(QLatin1String(kKeepKey), true).toBool());
+    const int from = addressFrom > 0 ? addressFrom : settings.value(QLatin1String(kFromKey), 0).toInt();
+    const bool keep = settings.value(QLatin1String(kKeepKey), true).toBool();
+    m_bar->setRule(from > 0 ? CommissionBar::Rule::NextFree : keep ? CommissionBar::Rule::Keep : CommissionBar::Rule::Profile,
+                   from > 0 ? from : 1);
+    m_bar->setReceiver(p.deviceType == proto::Receiver);
+    saveRule();
     m_bar->show();
     return QString();
 }
@@ -110,15 +126,25 @@ void CommissionController::leave()
 {
     if (m_stage != Stage::Idle)
         m_window->stop();   // the pass ends red ("Остановлено"), the module back in data mode
+    m_fleet.release();
     m_file.clear();
     UserSettings().remove(QLatin1String(kProfileKey));
     m_bar->hide();
+}
+
+void CommissionController::saveRule()
+{
+    // The older key keeps its meaning for the first two rules.
+    UserSettings settings;
+    settings.setValue(QLatin1String(kKeepKey), m_bar->rule() == CommissionBar::Rule::Keep);
+    settings.setValue(QLatin1String(kFromKey), m_bar->rule() == CommissionBar::Rule::NextFree ? m_bar->addressFrom() : 0);
 }
 
 void CommissionController::start()
 {
     if (!active() || m_stage != Stage::Idle)
         return;
+    m_note.clear();
     m_cause.clear();
     m_causeDetail.clear();
     m_leftOut.clear();
@@ -170,12 +196,14 @@ void CommissionController::readFinished(bool complete)
     // address rule, and into the panels quietly: through the address box it would clear the
     // profile's In1A mark.
     const proto::DeviceConfig *read = m_window->referenceValues();
-    const profile::Applied applied = profile::apply(m_profile, read ? *read : m_window->panelsConfig(),
-                                                    m_bar->keepAddress());
+    profile::Applied applied = profile::apply(m_profile, read ? *read : m_window->panelsConfig(),
+                                              m_bar->rule() == CommissionBar::Rule::Keep);
     if (!applied.refusal.isEmpty()) {
         finish(false, applied.refusal);
         return;
     }
+    if (!giveAddress(applied.config))
+        return;
     m_leftOut = applied.leftOut;
     m_window->applyConfig(applied.config);
     m_profiles->profileLaid(m_file, applied.config, applied.leftOut);
@@ -183,6 +211,39 @@ void CommissionController::readFinished(bool complete)
     m_window->write();
     if (m_stage == Stage::Writing && m_window->runningOperation() != steps::Operation::Write)
         finish(false, cause(QStringLiteral("Запись не начата")));
+}
+
+// A transmitter keeping its address hears when the journal shows it given already with this
+// profile; with the next free rule it gets that address, reserved until its pass ends. The ДУТ
+// number stays as the profile was laid. A receiver's address is always 254.
+bool CommissionController::giveAddress(proto::DeviceConfig &config)
+{
+    if (config.isReceiver())
+        return true;
+    quint8 &address = config.transmitter.deviceAdr;
+    if (m_bar->rule() == CommissionBar::Rule::Keep) {
+        const QDateTime when = FleetAddresses::lastWritten(m_profiles->journalPath(), m_file, address);
+        if (when.isValid())
+            m_note = QStringLiteral("адрес %1 уже записан %2 (журнал)")
+                         .arg(address)
+                         .arg(when.toString(QStringLiteral("dd.MM HH:mm")));
+        return true;
+    }
+    if (m_bar->rule() != CommissionBar::Rule::NextFree)
+        return true;
+    QSet<int> rows;
+    for (const proto::AddressTable::Row &row : config.addressTable.rows) {
+        if (row.on)
+            rows << row.address;
+    }
+    const FleetAddresses::Choice choice = m_fleet.reserve(m_file, m_bar->addressFrom(), rows);
+    if (!choice.error.isEmpty())
+        finish(false, QStringLiteral("Адрес не выбран: %1").arg(choice.error));
+    else if (choice.address == 0)
+        finish(false, QStringLiteral("Свободных адресов нет"));
+    else
+        address = quint8(choice.address);
+    return choice.address != 0;
 }
 
 // Called after the journal has its line: ProfileController hears the write first. A failed
@@ -233,6 +294,7 @@ QString CommissionController::cause(const QString &otherwise) const
 void CommissionController::finish(bool ok, const QString &text, bool deferBoxes)
 {
     m_stage = Stage::Idle;
+    m_fleet.release();   // the journal has the device's line by now, if it got one
     // Boxes come back at once (a question of the technician's own click that ended the pass
     // is asked), but after a write that lost the port only once its notice, posted before the
     // write's end was told, has gone to the handler.
@@ -245,6 +307,7 @@ void CommissionController::finish(bool ok, const QString &text, bool deferBoxes)
         }, Qt::QueuedConnection);
     ++(ok ? m_written : m_failed);
     m_bar->setResult(text, ok);
+    m_bar->setNote(m_note);
     m_bar->setCounts(m_written, m_failed);
     emit passFinished(ok, text);
 }

@@ -122,7 +122,10 @@ private slots:
         auto *monitor = w.findChild<ExchangeMonitor *>();   // docked under the panels, which then scroll
         monitor->setFloating(false);
         monitor->show();
-        w.findChild<CommissionBar *>()->show();
+        auto *bar = w.findChild<CommissionBar *>();   // at its widest: the start address and a note
+        bar->setRule(CommissionBar::Rule::NextFree, 40);
+        bar->setNote(QStringLiteral("адрес 17 уже записан 07.12 10:21 (журнал)"));
+        bar->show();
         const QSize least = w.minimumSizeHint();
         QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
         w.resize(1366, 700);

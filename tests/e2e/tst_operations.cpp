@@ -12,6 +12,7 @@
 #include "journalwindow.h"
 #include "profilecontroller.h"
 #include "undocontroller.h"
+#include "usersettings.h"
 
 #include <algorithm>
 
@@ -459,20 +460,27 @@ void TestOperations::commissioning_data()
     QTest::addColumn<QStringList>("results");
     QTest::addColumn<QStringList>("journal");   // address and result of each line
     QTest::addColumn<QByteArray>("lastFrame");
+    QTest::addColumn<int>("from");   // "Следующий свободный" from here; 0: the device keeps its address
+    QTest::addColumn<QString>("note");   // in amber after the last device
     sim::Faults error;
+    const QList<int> three{int(Type::Transmitter), int(Type::Transmitter), int(Type::Transmitter)};
     error.errorAtWrites = true;
     const QString done = QStringLiteral("Готово: <Transmitter v.296>, адрес %1, проверено за ");
-    QTest::newRow("two transmitters") << QList<int>{int(Type::Transmitter), int(Type::Transmitter)} << sim::Faults()
-                                      << QByteArray() << QStringList{done.arg(17), done.arg(99)}
-                                      << QStringList{"17 проверено", "99 проверено"} << hex("210107");
+    QTest::newRow("three transmitters") << three << sim::Faults() << QByteArray()
+                                        << QStringList{done.arg(17), done.arg(99), done.arg(17)}
+                                        << QStringList{"17 проверено", "99 проверено", "17 проверено"} << hex("210107") << 0
+                                        << "адрес 17 уже записан";
+    QTest::newRow("next free from 40") << three << sim::Faults() << QByteArray()
+                                       << QStringList{done.arg(40), done.arg(41), done.arg(42)}
+                                       << QStringList{"40 проверено", "41 проверено", "42 проверено"} << hex("210107") << 40 << "";
     QTest::newRow("receiver refused") << QList<int>{int(Type::Receiver)} << sim::Faults() << QByteArray()
-                                      << QStringList{"Приемник вместо передатчика"} << QStringList() << hex("210101");
+                                      << QStringList{"Приемник вместо передатчика"} << QStringList() << hex("210101") << 0 << "";
     QTest::newRow("radio step fails") << QList<int>{int(Type::Transmitter)} << error << QByteArray()
                                       << QStringList{"Не удалось сохранить настройки радиомодуля: ATS220=0: ERROR; в радиомодуль ничего не записано"}
-                                      << QStringList{"17 отменено"} << at("ATO\r");
+                                      << QStringList{"17 отменено"} << at("ATO\r") << 0 << "";
     QTest::newRow("cable pulled in the write") << QList<int>{int(Type::Transmitter)} << sim::Faults() << at("ATS200=8\r")
                                                << QStringList{"Связь с портом"} << QStringList{"17 связь потеряна"}
-                                               << at("ATS200=8\r");
+                                               << at("ATS200=8\r") << 0 << "";
 }
 
 // Commissioning: each "Пуск" takes the device on the selected port through identification,
@@ -494,7 +502,9 @@ void TestOperations::commissioning()
     json.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter",
                    "radio": {"channel": 8, "speed": "9600", "power": 3}, "settings": {"address": 42, "timeFd1": 30}})");
     json.close();
-    QCOMPARE(mode->enter(file), QString());
+    QFETCH(int, from);
+    UserSettings().remove(QStringLiteral("commissioning"));   // the rule of the row before
+    QCOMPARE(mode->enter(file, from), QString());
     QSignalSpy passes(mode, &CommissionController::passFinished);
     QFETCH(QByteArray, pullAt);
     QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
@@ -508,11 +518,14 @@ void TestOperations::commissioning()
     for (int i = 0; i < types.size(); ++i) {
         if (P::port(b.w())->isOpen())
             P::pbConnect(b.w())->click();   // the next device on the line
-        b.w().selectPort(i == 0 ? b.server->slavePath() : secondServer.slavePath());
+        b.w().selectPort(i % 2 == 0 ? b.server->slavePath() : secondServer.slavePath());
         mode->bar()->findChild<QPushButton *>(QStringLiteral("commissionStart"))->click();
         WAIT_VERIFY(passes.size() == i + 1 && b.idle(), 8000);
         QVERIFY2(mode->bar()->result().startsWith(results.at(i)), qPrintable(mode->bar()->result()));
     }
+    QTEST(mode->bar()->note().left(20), "note");
+    QFile reserved(QFileInfo(profiles->journalPath()).absolutePath() + "/addresses.csv");   // freed after each pass
+    QVERIFY(!reserved.open(QIODevice::ReadOnly) || reserved.readAll().count('\n') == 1);
     QTest::qWait(50);   // a notice the pass's end has queued would show now
     QCOMPARE(b.texts + b.others, QStringList());
     QFETCH(QByteArray, lastFrame);

@@ -1,6 +1,7 @@
 // Profiles through the value type and the file, and the journal's line: round trips per device
 // type and firmware range, what a profile leaves to the device, and every refusal.
 
+#include "fleetaddresses.h"
 #include "history.h"
 #include "journal.h"
 #include "profile.h"
@@ -10,6 +11,8 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -265,6 +268,70 @@ private slots:
             got << (l.parsed ? l.cells.join('|') : '!' + l.raw);
         QCOMPARE(got, lines);
         QCOMPARE(journal::columns().size(), 11);
+    }
+
+    // The next free address: the journal's lines of the same profile whose write reached a
+    // device, live reservations (this host's by their process, others' for a day) and the
+    // table's rows are taken; clients choosing at once in threads never share one, and all is
+    // free again once they are gone. "$pid", "$host", "$now" stand for this process, host, time.
+    void nextFree_data()
+    {
+        QTest::addColumn<QStringList>("journalLines");   // address;profile;result
+        QTest::addColumn<QStringList>("reservations");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QList<int>>("table");
+        QTest::addColumn<QList<int>>("chosen");   // by the clients, in order; 0 for none left
+        QTest::newRow("fresh") << QStringList() << QStringList() << 40 << QList<int>() << QList<int>{40, 41, 42};
+        QTest::newRow("journal") << QStringList{"40;/s/a.json;проверено", "41;/s/a.json (изменён);расхождения",
+                                                "42;/s/b.json;проверено", "43;/s/a.json;отменено", "44;/s/a.json;связь потеряна"}
+                                 << QStringList() << 40 << QList<int>() << QList<int>{42, 43, 45};
+        QTest::newRow("reservations") << QStringList() << QStringList{"46;$pid;$host;$now", "47;99999999;$host;$now",
+                                                                      "48;1;other;$now", "49;1;other;2020-01-01T00:00:00", "x"}
+                                      << 46 << QList<int>() << QList<int>{47, 49, 50};
+        QTest::newRow("table, none left") << QStringList() << QStringList() << 251 << QList<int>{252} << QList<int>{0, 251, 253};
+    }
+    void nextFree()
+    {
+        QFETCH(QStringList, journalLines);
+        QFETCH(QStringList, reservations);
+        QFETCH(int, from);
+        QFETCH(QList<int>, table);
+        QFETCH(QList<int>, chosen);
+        const QSet<int> rows(table.begin(), table.end());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("journal.csv"));
+        QByteArray text = journal::header();
+        for (const QString &l : journalLines)   // the journal's first seven columns, as older files have them
+            text += QStringLiteral("2026-12-07 10:21:00;p;Передатчик;296;%1\r\n").arg(l).toUtf8();
+        QFile journalFile(path);
+        QVERIFY(journalFile.open(QIODevice::WriteOnly) && journalFile.write(text) == text.size());
+        journalFile.close();
+        const QString reserved = reservations.join(QStringLiteral("\r\n"))
+                                     .replace(QStringLiteral("$pid"), QString::number(QCoreApplication::applicationPid()))
+                                     .replace(QStringLiteral("$host"), QSysInfo::machineHostName())
+                                     .replace(QStringLiteral("$now"), QDateTime::currentDateTime().toString(Qt::ISODate));
+        QCOMPARE(safefile::save(dir.filePath(QStringLiteral("addresses.csv")), reserved.toUtf8()), QString());
+        {
+            std::vector<std::unique_ptr<FleetAddresses>> clients;
+            std::vector<std::thread> threads;
+            QList<int> got;
+            QMutex gotLock;
+            for (int i = 0; i < chosen.size(); ++i) {
+                clients.emplace_back(new FleetAddresses(path));
+                threads.emplace_back([&, c = clients.back().get()] {
+                    const FleetAddresses::Choice choice = c->reserve(QStringLiteral("/s/a.json"), from, rows);
+                    const QMutexLocker locker(&gotLock);
+                    got << (choice.error.isEmpty() ? choice.address : -1);
+                });
+            }
+            for (std::thread &t : threads)
+                t.join();
+            std::sort(got.begin(), got.end());
+            QCOMPARE(got, chosen);
+        }
+        QCOMPARE(FleetAddresses(path).reserve(QStringLiteral("/s/a.json"), from, rows).address, chosen.at(chosen.first() == 0));
+        QCOMPARE(FleetAddresses::lastWritten(path, QStringLiteral("/s/a.json"), 44).toString("dd.MM HH:mm"),
+                 journalLines.isEmpty() ? QString() : QStringLiteral("07.12 10:21"));
     }
 };
 
