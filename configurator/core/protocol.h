@@ -30,6 +30,7 @@ enum SendType : quint8 {
     saveMassive = 16,
     readMassive = 17,
     saveMassiveResiver = 18,
+    probeVersion = 19,   // the identification outside any operation
 };
 }
 

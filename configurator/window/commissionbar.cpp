@@ -2,6 +2,7 @@
 
 #include "notelabel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -40,6 +41,11 @@ CommissionBar::CommissionBar(QWidget *parent)
     m_from->hide();
     m_receiver = new QLabel(QStringLiteral("Приемник: адрес 254, правила адреса не действуют"));
     m_receiver->hide();
+    m_handsFree = new QCheckBox(QStringLiteral("Начинать, когда устройство ответит"));
+    m_handsFree->setObjectName(QStringLiteral("commissionHandsFree"));
+    m_handsFree->setChecked(true);
+    m_handsFree->setToolTip(QStringLiteral("Раз в секунду запрашивать идентификацию и настраивать устройство, которое "
+                                           "ответило после молчания: готовое устройство отключите, следующее подключите"));
     m_start = new QPushButton(QStringLiteral("Пуск"));
     m_start->setObjectName(QStringLiteral("commissionStart"));
     m_start->setShortcut(Qt::Key_F5);
@@ -59,6 +65,7 @@ CommissionBar::CommissionBar(QWidget *parent)
     row->addWidget(m_rule);
     row->addWidget(m_from);
     row->addWidget(m_receiver);
+    row->addWidget(m_handsFree);
     row->addWidget(m_start);
     row->addWidget(m_result, 2);
     row->addWidget(m_note, 1);
@@ -68,6 +75,7 @@ CommissionBar::CommissionBar(QWidget *parent)
 
     connect(m_start, &QPushButton::clicked, this, &CommissionBar::startClicked);
     connect(finish, &QPushButton::clicked, this, &CommissionBar::finishClicked);
+    connect(m_handsFree, &QCheckBox::toggled, this, &CommissionBar::handsFreeToggled);
     connect(m_rule, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int index) {
         m_from->setVisible(index == int(Rule::NextFree));
         emit ruleChanged();
@@ -138,4 +146,14 @@ QString CommissionBar::note() const
 void CommissionBar::setCounts(int written, int failed)
 {
     m_counts->setText(QStringLiteral("Записано: %1, с ошибками: %2").arg(written).arg(failed));
+}
+
+bool CommissionBar::handsFree() const
+{
+    return m_handsFree->isChecked();
+}
+
+void CommissionBar::setHandsFree(bool on)
+{
+    m_handsFree->setChecked(on);
 }

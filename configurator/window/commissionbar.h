@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class NoteLabel;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -36,17 +37,22 @@ public:
     void setNote(const QString &text);
     QString note() const;
     void setCounts(int written, int failed);
+    // "Начинать, когда устройство ответит": a pass starts by itself when a new device answers.
+    bool handsFree() const;
+    void setHandsFree(bool on);
 
 signals:
     void startClicked();
     void finishClicked();
     void ruleChanged();
+    void handsFreeToggled(bool on);
 
 private:
     QLabel *m_profile;
     QComboBox *m_rule;
     QSpinBox *m_from;
     QLabel *m_receiver;
+    QCheckBox *m_handsFree;
     QPushButton *m_start;
     NoteLabel *m_result;
     NoteLabel *m_note;

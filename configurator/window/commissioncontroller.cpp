@@ -1,6 +1,7 @@
 #include "commissioncontroller.h"
 
 #include "commissionbar.h"
+#include "deviceprobe.h"
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "profilecontroller.h"
@@ -19,6 +20,7 @@ namespace {
 const char kProfileKey[] = "commissioning/profile";
 const char kKeepKey[] = "commissioning/keepAddress";
 const char kFromKey[] = "commissioning/addressFrom";   // the next free address from here; 0: another rule
+const char kHandsFreeKey[] = "commissioning/handsFree";
 
 QString typeName(quint8 type)
 {
@@ -34,7 +36,7 @@ QString typeOf(quint8 type)   // "… вместо передатчика"
 
 CommissionController::CommissionController(MainWindow *window, ProfileController *profiles)
     : QObject(window), m_window(window), m_profiles(profiles), m_bar(new CommissionBar),
-      m_fleet(profiles->journalPath())
+      m_probe(new DeviceProbe(window, this)), m_fleet(profiles->journalPath())
 {
     // Under the window's buttons, in the row the form keeps empty.
     if (auto *row = window->findChild<QBoxLayout *>(QStringLiteral("bottomLayout")))
@@ -59,6 +61,14 @@ CommissionController::CommissionController(MainWindow *window, ProfileController
     connect(m_bar, &CommissionBar::startClicked, this, &CommissionController::start);
     connect(m_bar, &CommissionBar::finishClicked, this, &CommissionController::leave);
     connect(m_bar, &CommissionBar::ruleChanged, this, &CommissionController::saveRule);
+    connect(m_bar, &CommissionBar::handsFreeToggled, this, [this](bool on) {
+        UserSettings().setValue(QLatin1String(kHandsFreeKey), on);
+        if (on)
+            awaitDevice(true);
+        else
+            m_probe->stop();
+    });
+    connect(m_probe, &DeviceProbe::deviceArrived, this, &CommissionController::start);
     connect(window, &MainWindow::identified, this, &CommissionController::identified);
     connect(window, &MainWindow::readFinished, this, &CommissionController::readFinished);
     connect(window, &MainWindow::writeFinished, this, &CommissionController::writeFinished);
@@ -118,7 +128,9 @@ QString CommissionController::enter(const QString &file, int addressFrom)
                    from > 0 ? from : 1);
     m_bar->setReceiver(p.deviceType == proto::Receiver);
     saveRule();
+    m_bar->setHandsFree(settings.value(QLatin1String(kHandsFreeKey), true).toBool());
     m_bar->show();
+    awaitDevice(true);
     return QString();
 }
 
@@ -126,6 +138,7 @@ void CommissionController::leave()
 {
     if (m_stage != Stage::Idle)
         m_window->stop();   // the pass ends red ("Остановлено"), the module back in data mode
+    m_probe->stop();
     m_fleet.release();
     m_file.clear();
     UserSettings().remove(QLatin1String(kProfileKey));
@@ -144,6 +157,7 @@ void CommissionController::start()
 {
     if (!active() || m_stage != Stage::Idle)
         return;
+    m_probe->stop();
     m_note.clear();
     m_cause.clear();
     m_causeDetail.clear();
@@ -310,4 +324,11 @@ void CommissionController::finish(bool ok, const QString &text, bool deferBoxes)
     m_bar->setNote(m_note);
     m_bar->setCounts(m_written, m_failed);
     emit passFinished(ok, text);
+    awaitDevice(false);   // the device just done answers on: the next pass needs another one
+}
+
+void CommissionController::awaitDevice(bool firstCounts)
+{
+    if (active() && m_stage == Stage::Idle && m_bar->handsFree())
+        m_probe->start(firstCounts);
 }

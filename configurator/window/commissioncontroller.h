@@ -4,7 +4,8 @@
 // and each "Пуск" takes one device through one pass: identification (a device of the other type
 // is refused at once), one full read, the profile laid over it by the address rule, the write
 // with its read-back and its journal line. No box is shown during a pass: where the window would
-// ask or warn, the device ends red with that text. MainWindow only creates it.
+// ask or warn, the device ends red with that text. Hands free, a pass starts by itself when a
+// new device answers the identification (DeviceProbe). MainWindow only creates it.
 
 #include "fleetaddresses.h"
 #include "profile.h"
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 class CommissionBar;
+class DeviceProbe;
 class MainWindow;
 class ProfileController;
 
@@ -50,6 +52,8 @@ private:
     void boxInstead(const QString &text, const QString &detail);
     QString cause(const QString &otherwise) const;
     void saveRule();
+    // Hands free: the probe waits for a device while the mode is idle.
+    void awaitDevice(bool firstCounts);
     // The address by the rule; false when the pass has ended.
     bool giveAddress(proto::DeviceConfig &config);
     void finish(bool ok, const QString &text, bool deferBoxes = false);
@@ -57,6 +61,7 @@ private:
     MainWindow *m_window;
     ProfileController *m_profiles;
     CommissionBar *m_bar;
+    DeviceProbe *m_probe;        // hands free: waits for the next device between passes
     QString m_file;              // the profile in use; empty outside the mode
     profile::Profile m_profile;
     Stage m_stage = Stage::Idle;

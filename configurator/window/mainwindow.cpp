@@ -449,6 +449,14 @@ void MainWindow::send(const QByteArray &data, SendType::SendType type)
     qCDebug(lcTrace) << "val" << int(type);
 }
 
+bool MainWindow::probeIdentity()
+{
+    if (operation != steps::Operation::None || !port->isOpen())
+        return false;
+    send(proto::versionRequest(), SendType::probeVersion);
+    return true;
+}
+
 void MainWindow::sendAt(const QByteArray &text, SendType::SendType type)
 {
     send(proto::atFrame(text), type);
@@ -500,6 +508,13 @@ bool MainWindow::interpret(const QByteArray &batch)
     case SendType::resiverInfo:
         // A record has no framing: it is decided at the check tick, from everything received
         // since the request (settleReply), never while its bytes are still coming.
+        return false;
+
+    case SendType::probeVersion:
+        if (proto::scanIdentity(reply)) {
+            expectedReply = SendType::none;
+            emit probeAnswered();
+        }
         return false;
 
     case SendType::readVersion:

@@ -83,6 +83,9 @@ public:
     // question counts as answered No (nothing more is sent; the module goes back to data mode).
     using BoxHandler = std::function<void(const QString &text, const QString &detail)>;
     void setBoxHandler(BoxHandler handler) { boxHandler = std::move(handler); }
+    // The identification request outside any operation, answered by probeAnswered() alone: the
+    // window's panels and state stay as they are. False when it could not be sent.
+    bool probeIdentity();
 
 signals:
     // A full read ended: complete when every step answered and every value can be shown.
@@ -92,6 +95,7 @@ signals:
     void writeFinished(steps::WriteResult result);
     void panelsTrustChanged(bool trusted);
     void identified(quint8 deviceType, quint16 version);
+    void probeAnswered();
 
 private slots:
     void openPort();

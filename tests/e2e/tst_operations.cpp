@@ -72,6 +72,8 @@ private slots:
     void profileFleet();
     void commissioning_data();
     void commissioning();
+    void handsFree_data();
+    void handsFree();
 };
 
 void TestOperations::readWriteReset_data()
@@ -542,6 +544,49 @@ void TestOperations::commissioning()
         line = line.section(';', 4, 4) + ' ' + line.section(';', 6, 6);
     QTEST(QStringList(lines.mid(0, lines.indexOf(QStringLiteral(" ")))), "journal");
     mode->leave();
+}
+
+void TestOperations::handsFree_data()
+{
+    QTest::addColumn<int>("swapMs");   // the device is swapped for a fresh one after its write
+    QTest::addColumn<bool>("fast");
+    QTest::addColumn<int>("passes");
+    QTest::newRow("two devices through the swap") << 2500 << false << 2;
+    QTest::newRow("two devices, fast") << 2500 << true << 2;
+    QTest::newRow("a finished device stays plugged in") << 0 << false << 1;
+}
+
+// Hands free: the mode starts with a device on the line, takes it, then waits for silence and a
+// device answering again; a device left on the line is never done twice.
+void TestOperations::handsFree()
+{
+    QFETCH(int, swapMs);
+    QFETCH(bool, fast);
+    QFETCH(int, passes);
+    sim::Faults swap;
+    swap.swapSilenceMs = swapMs;
+    Bench b(Type::Transmitter, 296, swap, kPeriod, fast);
+    QVERIFY(b.connect());
+    WAIT_VERIFY(b.readDone(), 8000);
+    auto *mode = b.w().findChild<CommissionController *>();
+    QFile::remove(b.w().findChild<ProfileController *>()->journalPath());
+    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
+    QFile json(file);
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter", "settings": {"timeFd1": 30}})");
+    json.close();
+    UserSettings().remove(QStringLiteral("commissioning"));
+    QSignalSpy done(mode, &CommissionController::passFinished);
+    QCOMPARE(mode->enter(file, 40), QString());
+    WAIT_VERIFY(done.size() == passes, 20000);
+    QTest::qWait(2500);   // two requests unanswered and one answered would start another pass by now
+    mode->leave();
+    QCOMPARE(done.size(), passes);
+    QCOMPARE(b.device.swaps(), passes - 1);
+    for (int i = 0; i < passes; ++i)
+        QVERIFY2(done.at(i).at(0).toBool(), qPrintable(done.at(i).at(1).toString()));
+    QVERIFY(mode->bar()->result().contains(QStringLiteral("адрес %1").arg(39 + passes)));
+    QCOMPARE(b.texts + b.others, QStringList());
 }
 
 QTEST_MAIN(TestOperations)

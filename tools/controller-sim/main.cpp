@@ -72,6 +72,9 @@ QString describeFaults(const sim::Faults &f)
         parts << QStringLiteral("radio module ignores AT commands");
     if (f.dropWrites > 0)
         parts << QStringLiteral("drop the first %1 write frames").arg(f.dropWrites);
+    if (f.swapSilenceMs > 0)
+        parts << QStringLiteral("a fresh device %1 ms after the identification that follows a settings write")
+                     .arg(f.swapSilenceMs);
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
@@ -125,9 +128,12 @@ int main(int argc, char *argv[])
         QStringLiteral("The radio module ignores AT commands (no answer, no change)."));
     const QCommandLineOption dropWritesOption(QStringLiteral("drop-writes"),
         QStringLiteral("Lose the first N settings or table write frames."), QStringLiteral("N"));
+    const QCommandLineOption swapOption(QStringLiteral("swap"),
+        QStringLiteral("After a settings write, the next identification request starts a silence this long, "
+                       "then a fresh device in the start-up state answers."), QStringLiteral("ms"));
     parser.addOptions({typeOption, versionOption, portOption, linkOption, silentOption, dropOption,
                        errorOption, splitOption, delayOption, garbageOption, garbageFirstOption,
-                       noTerminatorOption, pauseInsideOption, ignoreAtOption, dropWritesOption});
+                       noTerminatorOption, pauseInsideOption, ignoreAtOption, dropWritesOption, swapOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
@@ -167,6 +173,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--pause-inside must be a positive number of milliseconds"));
     if (!number(dropWritesOption, 1, &faults.dropWrites))
         return fail(QStringLiteral("--drop-writes must be a positive number"));
+    if (!number(swapOption, 1, &faults.swapSilenceMs))
+        return fail(QStringLiteral("--swap must be a positive number of milliseconds"));
     faults.noTerminator = parser.isSet(noTerminatorOption);
     faults.ignoreAt = parser.isSet(ignoreAtOption);
     if (parser.isSet(splitOption)) {
@@ -217,8 +225,12 @@ int main(int argc, char *argv[])
                                                      : QStringLiteral("(open the port above)")));
     printLine(QStringLiteral("Faults: %1").arg(describeFaults(faults)));
 
-    QObject::connect(server, &sim::PtyServer::requestReceived, &app,
-                     [](const QByteArray &frame) { printLine(analyserLine("->", frame)); });
+    int swaps = 0;
+    QObject::connect(server, &sim::PtyServer::requestReceived, &app, [&device, &swaps](const QByteArray &frame) {
+        printLine(analyserLine("->", frame));
+        if (device.swaps() != swaps)
+            printLine(QStringLiteral("Swaps: %1").arg(swaps = device.swaps()));
+    });
     QObject::connect(server, &sim::PtyServer::replySent, &app,
                      [](const QByteArray &bytes) { printLine(analyserLine("<-", bytes)); });
     QObject::connect(server, &sim::PtyServer::lineClosed, &app, [] {

@@ -208,6 +208,35 @@ void Device::setFaults(const Faults &faults)
     m_noisyLeft = qMax(0, faults.garbageFirst);
     m_writesToDrop = qMax(0, faults.dropWrites);
     m_arrivals.clear();
+    m_startUp = {m_settings, m_registers, m_addressTable, m_transmitterMap};
+    m_swapArmed = false;
+    m_swapSilence.invalidate();
+}
+
+bool Device::swapping(quint8 command)
+{
+    if (m_faults.swapSilenceMs <= 0)
+        return false;
+    if (m_swapSilence.isValid()) {
+        if (!m_swapSilence.hasExpired(m_faults.swapSilenceMs))
+            return true;
+        m_swapSilence.invalidate();   // the fresh device is on the line
+        m_settings = m_startUp.settings;
+        m_registers = m_startUp.registers;
+        m_addressTable = m_startUp.addressTable;
+        m_transmitterMap = m_startUp.transmitterMap;
+        m_commandMode = false;
+        ++m_swaps;
+        return false;
+    }
+    if (command == CmdWriteSettings)
+        m_swapArmed = true;
+    else if (command == CmdIdentity && m_swapArmed) {
+        m_swapArmed = false;
+        m_swapSilence.start();
+        return true;
+    }
+    return false;
 }
 
 QList<QByteArray> Device::feed(const QByteArray &bytes)
@@ -254,6 +283,8 @@ QByteArray Device::handleFrame(const QByteArray &frame)
         return {};
     const quint8 command = quint8(payload.back());
     const QByteArray args = payload.left(payload.size() - 1);
+    if (swapping(command))
+        return {};
     if (m_faults.ignoreAt && command == CmdRadio)
         return {};
     const bool write = command == CmdWriteSettings || command == CmdWriteAddressTable

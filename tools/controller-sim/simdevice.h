@@ -3,6 +3,7 @@
 #include "simfaults.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -109,16 +110,29 @@ public:
     void setRecordSilent(int n, bool silent);
 
     // The content faults: silent, dropEvery, errorAtWrites, garbage, garbageFirst, noTerminator,
-    // ignoreAt, dropWrites, frameLosses. Timing faults are the server's business and are ignored
+    // ignoreAt, dropWrites, frameLosses, swapSilenceMs. Timing faults are the server's business and are ignored
     // here. Setting the faults starts the counts of garbageFirst, dropWrites and frameLosses afresh.
     Faults faults() const { return m_faults; }
     void setFaults(const Faults &faults);
+    // How many times Faults::swapSilenceMs has put a fresh device on the line.
+    int swaps() const { return m_swaps; }
 
 private:
     QByteArray handleFrame(const QByteArray &frame);
     QByteArray handleCommand(quint8 command, const QByteArray &args);
     QByteArray handleAt(const QByteArray &text);
     QByteArray noise();
+    // Faults::swapSilenceMs: true while the line is silent between two devices.
+    bool swapping(quint8 command);
+
+    // What a fresh device holds, for Faults::swapSilenceMs.
+    struct StartUp
+    {
+        QMap<int, QByteArray> settings;
+        QMap<int, int> registers;
+        QByteArray addressTable;
+        QByteArray transmitterMap;
+    };
 
     Type m_type;
     quint16 m_version;
@@ -140,6 +154,10 @@ private:
     int m_writesToDrop = 0;             // write frames still to lose, for Faults::dropWrites
     QHash<QByteArray, int> m_arrivals;  // of each frame, for Faults::frameLosses
     quint32 m_noiseState = 0x2545F491u;
+    StartUp m_startUp;                  // taken when the faults are set
+    bool m_swapArmed = false;           // a settings write came: the next identification swaps
+    QElapsedTimer m_swapSilence;        // running while the line is silent between two devices
+    int m_swaps = 0;
 };
 
 } // namespace sim

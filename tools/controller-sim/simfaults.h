@@ -21,7 +21,7 @@ struct FrameLoss
 // Misbehaviour of the simulated line and controller.
 //
 // The device itself applies the content faults (silent, dropEvery, errorAtWrites, garbage,
-// garbageFirst, noTerminator, ignoreAt, dropWrites, frameLosses); the pseudo-terminal server
+// garbageFirst, noTerminator, ignoreAt, dropWrites, frameLosses, swapSilenceMs); the pseudo-terminal server
 // applies the timing faults (splitChunk, splitPauseMs, delayMs, pauseInsideMs). The counts of
 // garbageFirst, dropWrites and frameLosses start afresh whenever the faults are set.
 struct Faults
@@ -38,6 +38,9 @@ struct Faults
     int pauseInsideMs = 0;      // 0 = none, else each reply leaves in two halves this far apart
     bool ignoreAt = false;      // the radio module ignores every pass-through frame (command 0x04)
     int dropWrites = 0;         // the first N settings or table write frames are not stored
+    int swapSilenceMs = 0;      // 0 = none, else after a settings write the next identification
+                                // request starts a silence this long (the device is unplugged),
+                                // after which a fresh device in the start-up state answers
     QList<FrameLoss> frameLosses;
 };
 
