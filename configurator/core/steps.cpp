@@ -46,9 +46,18 @@ const Step kSteps[] = {
     {R, 0, 9, A::none, 10, F::Notice, kNoSettings, A::none, -1, 0, 0},                                   // readMassive
     {W, -1, 10, A::checkMassive, 10, F::ReadBack, kReadBack, A::saveSimParam, -1, 0, 0},                 // checkSetting
     {W, -1, 11, A::none, 11, F::ReadBack, kReadBack, A::saveSimParam, -1, 0, 0},                         // checkMassive
+    // The second asking of a record: as the first, the bar where the first left it.
+    {R, 0, -1, A::readMassive, -1, F::Notice, kNoSettings, A::none, -1, 0, 0},                           // readSettingAgain
+    {R, 0, -1, A::none, -1, F::Notice, kNoSettings, A::none, -1, 0, 0},                                  // readMassiveAgain
+    {W, -1, -1, A::checkMassive, -1, F::ReadBack, kReadBack, A::saveSimParam, -1, 0, 0},                 // checkSettingAgain
+    {W, -1, -1, A::none, -1, F::ReadBack, kReadBack, A::saveSimParam, -1, 0, 0},                         // checkMassiveAgain
 };
 
-static_assert(sizeof kSteps / sizeof kSteps[0] == int(ActionType::checkMassive) + 1,
+// Each record's first asking and its second.
+const ActionType kTwice[][2] = {{A::readSetting, A::readSettingAgain}, {A::readMassive, A::readMassiveAgain},
+                                {A::checkSetting, A::checkSettingAgain}, {A::checkMassive, A::checkMassiveAgain}};
+
+static_assert(sizeof kSteps / sizeof kSteps[0] == int(ActionType::checkMassiveAgain) + 1,
               "one row per step, in the order of their values");
 
 // The table is read and checked only where the firmware has one.
@@ -67,9 +76,22 @@ const Step &step(ActionType a)
     return i < int(sizeof kSteps / sizeof kSteps[0]) ? kSteps[i] : kSteps[0];
 }
 
-ActionType next(ActionType after, quint16 version)
+ActionType next(ActionType after, quint16 version, bool twice)
 {
+    for (const auto &pair : kTwice) {
+        if (twice && pair[0] == after)
+            return pair[1];
+    }
     return skipTable(step(after).onAnswer, version);
+}
+
+ActionType firstAsking(ActionType again)
+{
+    for (const auto &pair : kTwice) {
+        if (pair[1] == again)
+            return pair[0];
+    }
+    return A::none;
 }
 
 ActionType afterYes(ActionType after, quint16 version)

@@ -29,6 +29,12 @@ enum class ActionType : quint8 {
     readMassive = 20,
     checkSetting = 21,   // read-back of the settings after a write
     checkMassive = 22,   // read-back of the table after a write (above 220)
+    // In the fast pace each record is asked for twice in a row and taken only when both
+    // replies agree byte for byte: a shifted record does not come twice the same.
+    readSettingAgain = 23,
+    readMassiveAgain = 24,
+    checkSettingAgain = 25,
+    checkMassiveAgain = 26,
 };
 
 namespace steps {
@@ -87,9 +93,12 @@ struct Trouble
 QString requestText(const QByteArray &frame);
 
 // The step's row. Where the next step depends on the firmware (the table is read and checked
-// only above 220), `next` resolves it.
+// only above 220), `next` resolves it; in the fast pace (`twice`) a record's step is followed by
+// its second asking.
 const Step &step(ActionType a);
-ActionType next(ActionType after, quint16 version);
+ActionType next(ActionType after, quint16 version, bool twice = false);
+// The first asking of a record's second one (readSetting for readSettingAgain), else none.
+ActionType firstAsking(ActionType again);
 ActionType afterYes(ActionType after, quint16 version);
 
 // The write's progress: nine steps and the read-back (one step, two above 220).

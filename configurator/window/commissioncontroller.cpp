@@ -4,6 +4,7 @@
 #include "deviceprobe.h"
 #include "filedialog.h"
 #include "mainwindow.h"
+#include "paceoption.h"
 #include "profilecontroller.h"
 #include "usersettings.h"
 
@@ -128,6 +129,8 @@ QString CommissionController::enter(const QString &file, int addressFrom)
                    from > 0 ? from : 1);
     m_bar->setReceiver(p.deviceType == proto::Receiver);
     saveRule();
+    if (auto *pace = m_window->findChild<PaceOption *>())
+        pace->setCommissioning(true);
     m_bar->setHandsFree(settings.value(QLatin1String(kHandsFreeKey), true).toBool());
     m_bar->show();
     awaitDevice(true);
@@ -139,6 +142,8 @@ void CommissionController::leave()
     if (m_stage != Stage::Idle)
         m_window->stop();   // the pass ends red ("Остановлено"), the module back in data mode
     m_probe->stop();
+    if (auto *pace = m_window->findChild<PaceOption *>())
+        pace->setCommissioning(false);
     m_fleet.release();
     m_file.clear();
     UserSettings().remove(QLatin1String(kProfileKey));
@@ -279,6 +284,8 @@ void CommissionController::writeFinished(steps::WriteResult result)
                        .arg(m_window->deviceLabel())
                        .arg(c.transmitter.deviceAdr)
                        .arg(QString::number(m_clock.elapsed() / 1000.0, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')));
+    if (m_window->fellBack())
+        text += QStringLiteral(", повтор в обычном темпе");
     if (!m_leftOut.isEmpty())
         text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(m_leftOut.join(QStringLiteral(", ")));
     finish(true, text);

@@ -660,6 +660,13 @@ void MainWindow::settleReply()
         }
         return;
     }
+    // The fast pace's second asking is taken only when it is the first reply again.
+    const bool second = steps::firstAsking(currentAction) != ActionType::none;
+    if (second && reply != firstRecord) {
+        decision(QStringLiteral("Не совпадает с первым ответом"));
+        return;
+    }
+    firstRecord = reply;
     decision(QStringLiteral("Ответ: %1 байт").arg(size));
     answerReceived = true;
     if (expectedReply == SendType::resiverInfo) {
@@ -672,6 +679,10 @@ void MainWindow::settleReply()
         return;
     }
     attemptsLeft = steps::kRetries;
+    if (second) {
+        expectedReply = SendType::none;
+        return;
+    }
     if (currentAction == ActionType::checkSetting || currentAction == ActionType::checkMassive) {
         // The write's read-back only compares: the panels keep what was written.
         if (expectedReply == SendType::readSetting)

@@ -86,6 +86,8 @@ public:
     // The identification request outside any operation, answered by probeAnswered() alone: the
     // window's panels and state stay as they are. False when it could not be sent.
     bool probeIdentity();
+    // The running or last operation fell back from the fast pace to the normal one.
+    bool fellBack() const { return normalPaceNow; }
 
 signals:
     // A full read ended: complete when every step answered and every value can be shown.
@@ -174,6 +176,7 @@ private:
     void paceReply();
     void paceStep();
     void paceSend();
+    void fallBack();
     bool pacedNow() const;
     QString elapsedText() const;
     void stepDone(ActionType step);
@@ -267,6 +270,8 @@ private:
     bool rssiTick = false;        // a level request waits for its first tick
     bool commandModeOpen = false; // "+++" went out and "ATO" not yet
     QByteArray lastRequest;
+    QByteArray firstRecord;       // the fast pace's first reply to a record asked for twice
+    bool normalPaceNow = false;   // the fast operation is being done again at the normal pace
     ActionType lastStep = ActionType::none;
     steps::Trouble stepTrouble;   // what went wrong with the step's attempts
     QString settingsPath;         // the full path of "settings.conf"

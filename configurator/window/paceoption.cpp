@@ -42,5 +42,5 @@ PaceOption::PaceOption(const QString &settingsConf, QObject *parent)
 
 bool PaceOption::fast() const
 {
-    return m_action->isChecked();
+    return m_action->isChecked() || (m_commissioning && !m_fixed);
 }

@@ -19,6 +19,8 @@ public:
 
     QAction *action() const { return m_action; }
     bool fast() const;
+    // The commissioning mode is fast unless "settings.conf" says FastExchange=0.
+    void setCommissioning(bool on) { m_commissioning = on; }
     int gapMs() const { return m_gapMs; }
 
     static constexpr int kDefaultGapMs = 50;
@@ -27,5 +29,6 @@ public:
 private:
     QAction *m_action;
     bool m_fixed = false;
+    bool m_commissioning = false;
     int m_gapMs = kDefaultGapMs;
 };

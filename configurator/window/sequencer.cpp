@@ -108,6 +108,10 @@ void MainWindow::requestStep()
     // The write's read-back: the same requests as the read, compared, never applied.
     case ActionType::checkSetting: send(proto::readSettingsRequest(), SendType::readSetting); break;
     case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
+    case ActionType::readSettingAgain: slotRead(); break;
+    case ActionType::readMassiveAgain: slotReadMassive(); break;
+    case ActionType::checkSettingAgain: send(proto::readSettingsRequest(), SendType::readSetting); break;
+    case ActionType::checkMassiveAgain: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
     }
 
     report.sent(step);
@@ -140,7 +144,7 @@ void MainWindow::next(ActionType step)
 
 bool MainWindow::pacedNow() const
 {
-    return pace->fast() && operation != steps::Operation::None && operation != steps::Operation::Measure;
+    return pace->fast() && !normalPaceNow && operation != steps::Operation::None && operation != steps::Operation::Measure;
 }
 
 // Every batch received: a complete reply starts (or restarts) the gap, more bytes that spoil
@@ -169,6 +173,24 @@ void MainWindow::paceStep()
     paceSend();
 }
 
+// A fast read or write that needed a repeat, refused a reply or got a record's two replies
+// different: noise and a pause inside a reply may have made bytes look like a record. It is
+// done again from its start at the normal pace, still one operation (one write: one journal line).
+void MainWindow::fallBack()
+{
+    decision(QStringLiteral("Повтор в обычном темпе"));
+    normalPaceNow = true;
+    gapTimer->stop();
+    attemptsLeft = steps::kRetries;
+    if (operation == steps::Operation::Read) {
+        readClean = true;
+        next(ActionType::readVersion);
+    } else {
+        report.again(WriteReport::End::Unchecked);
+        writePass(pendingWrite);
+    }
+}
+
 void MainWindow::paceSend()
 {
     if (!pacedNow() || !requestPending || currentAction == ActionType::none)
@@ -184,7 +206,9 @@ void MainWindow::paceSend()
 // to be sent again.
 QString MainWindow::elapsedText() const
 {
-    const QString repeats = operationRepeats > 0 ? QStringLiteral(", повторов: %1").arg(operationRepeats) : QString();
+    QString repeats = operationRepeats > 0 ? QStringLiteral(", повторов: %1").arg(operationRepeats) : QString();
+    if (normalPaceNow)
+        repeats += QStringLiteral(", повтор в обычном темпе");
     return QStringLiteral(" за %1 с%2").arg(QString::number(operationClock.elapsed() / 1000.0, 'f', 1)
                                                 .replace(QLatin1Char('.'), QLatin1Char(',')), repeats);
 }
@@ -240,6 +264,10 @@ void MainWindow::checkStep()
     // in time and made no reply is noise, or another device on the line.
     if (!reply.isEmpty() && (stepTrouble.refused < 0 || reply.size() > stepTrouble.expected))
         stepTrouble.noise = true;
+    if (pacedNow() && (operation == steps::Operation::Read || operation == steps::Operation::Write)) {
+        fallBack();
+        return;
+    }
     if (attemptsLeft > 0) {
         --attemptsLeft;
         ++operationRepeats;
@@ -275,7 +303,7 @@ void MainWindow::stepDone(ActionType step)
     if (row.answerBar >= 0)
         ui->progressBar->setValue(row.answerBar);
     report.accepted(step);
-    const ActionType after = steps::next(step, numVersion);
+    const ActionType after = steps::next(step, numVersion, pacedNow());
     if (after != ActionType::none) {
         next(after);
         return;
@@ -525,6 +553,7 @@ void MainWindow::beginOperation(steps::Operation op)
     operation = op;
     operationClock.start();
     operationRepeats = 0;
+    normalPaceNow = false;
     ui->statusBar->clearMessage();
     updateStopButton();
 }

@@ -136,11 +136,12 @@ const QString kRadioWrite = QStringLiteral("Не удалось сохранит
 inline QByteArray at(const QByteArray &text) { return "!" + QByteArray(1, char(text.size() + 1)) + text + "\x04"; }
 
 // The read sequence as it leaves the window.
-inline QList<QByteArray> readSequence(Type type, quint16 version)
+// In the fast pace (`twice`) each record is asked for twice in a row.
+inline QList<QByteArray> readSequence(Type type, quint16 version, bool twice = false)
 {
-    QList<QByteArray> out = {hex("210101"), at("+++"), at("ATS250?\r"), at("ATS202?\r"), at("ATO\r"), hex("210103")};
-    if (version > 220)
-        out << (type == Type::Receiver ? hex("210133") : hex("210107"));
+    QList<QByteArray> out = {hex("210101"), at("+++"), at("ATS250?\r"), at("ATS202?\r"), at("ATO\r")};
+    for (const QByteArray &record : {hex("210103"), version <= 220 ? QByteArray() : type == Type::Receiver ? hex("210133") : hex("210107")})
+        out << QVector<QByteArray>(record.isEmpty() ? 0 : twice ? 2 : 1, record).toList();
     return out;
 }
 
@@ -233,7 +234,7 @@ public:
     int progressMax() { return P::ui(w())->progressBar->maximum(); }
     bool barFull() { return progress() == progressMax(); }
     // The status bar without the operation's time and repeats (" за 0,4 с, повторов: 2").
-    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с(, повторов: \\d+)?")); }
+    QString status() { return P::ui(w())->statusBar->currentMessage().remove(QRegularExpression(" за \\d+,\\d с(, повторов: \\d+)?(, повтор в обычном темпе)?")); }
     // The monitor's decisions, "→" for each request between them.
     QStringList decisions()
     {
