@@ -76,6 +76,8 @@ class TestFaults : public QObject
 private slots:
     void situations_data();
     void situations();
+    void fastFallback_data();
+    void fastFallback();
 };
 
 void TestFaults::situations_data()
@@ -342,6 +344,34 @@ void TestFaults::situations()
     WAIT_VERIFY(b.logMatches(&digits), 3000);
     if (whole && c.texts.isEmpty() && c.act != StopPoll)
         QCOMPARE(digits, QByteArray(b.requests().size(), '0'));   // no request had to be repeated
+}
+
+void TestFaults::fastFallback_data()
+{
+    QTest::addColumn<int>("pauseMs");   // inside every reply
+    QTest::addColumn<QByteArray>("changeAt");   // the record changes when this frame first arrives
+    QTest::newRow("a pause inside every reply") << 80 << QByteArray();
+    QTest::newRow("two different records") << 0 << hex("210103");
+}
+
+// A fast read that is not sure of a reply is done again at the normal pace and ends with the
+// device's values, the fallback named in the monitor and in the result.
+void TestFaults::fastFallback()
+{
+    QFETCH(int, pauseMs);
+    QFETCH(QByteArray, changeAt);
+    Bench b{Type::Transmitter, 296, faults([=](sim::Faults &f) { f.pauseInsideMs = pauseMs; }), kPeriod, true};
+    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
+        if (frame == changeAt && b.device.settings() != hex("03052a02020700070a0a0a0a01"))
+            b.device.setSettings(hex("03052a02020700070a0a0a0a01"));
+    });
+    QSignalSpy reads(&b.w(), &MainWindow::readFinished);
+    QVERIFY(b.connect());
+    WAIT_VERIFY(reads.size() == 1 && b.settled(), 20000);
+    QVERIFY(reads.first().first().toBool());
+    COMPARE_PANELS(b.w(), b.device);
+    QCOMPARE(b.decisions().filter(QStringLiteral("Повтор в обычном темпе")).size(), 1);
+    QVERIFY(P::ui(b.w())->statusBar->currentMessage().endsWith(QStringLiteral("повтор в обычном темпе")));
 }
 
 QTEST_MAIN(TestFaults)
