@@ -5,6 +5,7 @@
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "paceoption.h"
+#include "portwatcher.h"
 #include "profilecontroller.h"
 #include "usersettings.h"
 
@@ -70,6 +71,12 @@ CommissionController::CommissionController(MainWindow *window, ProfileController
             m_probe->stop();
     });
     connect(m_probe, &DeviceProbe::deviceArrived, this, &CommissionController::start);
+    connect(m_probe, &DeviceProbe::portLost, this, [this] {
+        m_lostPort = m_window->portName();
+        m_bar->setResult(QStringLiteral("Порт %1 пропал: он будет открыт снова, как только появится").arg(m_lostPort), false);
+    });
+    if (auto *watcher = window->findChild<PortWatcher *>())
+        connect(watcher, &PortWatcher::portsChanged, this, &CommissionController::portsChanged);
     connect(window, &MainWindow::identified, this, &CommissionController::identified);
     connect(window, &MainWindow::readFinished, this, &CommissionController::readFinished);
     connect(window, &MainWindow::writeFinished, this, &CommissionController::writeFinished);
@@ -163,6 +170,7 @@ void CommissionController::start()
     if (!active() || m_stage != Stage::Idle)
         return;
     m_probe->stop();
+    m_lostPort.clear();
     m_note.clear();
     m_cause.clear();
     m_causeDetail.clear();
@@ -330,8 +338,26 @@ void CommissionController::finish(bool ok, const QString &text, bool deferBoxes)
     m_bar->setResult(text, ok);
     m_bar->setNote(m_note);
     m_bar->setCounts(m_written, m_failed);
+    if (!m_window->portOpen())   // the adapter went with the device: back when it is listed again
+        m_lostPort = m_window->portName();
     emit passFinished(ok, text);
     awaitDevice(false);   // the device just done answers on: the next pass needs another one
+}
+
+// Hands free, a port that vanished is opened again once it is listed, and the device that came
+// with it is set up.
+void CommissionController::portsChanged(const QVector<PortEntry> &ports)
+{
+    if (m_lostPort.isEmpty() || !active() || m_stage != Stage::Idle || !m_bar->handsFree() || m_window->portOpen())
+        return;
+    for (const PortEntry &p : ports) {
+        if (p.name == m_lostPort || p.location == m_lostPort || p.location.endsWith(QLatin1Char('/') + m_lostPort)) {
+            m_lostPort.clear();
+            m_window->selectPort(p.location);
+            start();
+            return;
+        }
+    }
 }
 
 void CommissionController::awaitDevice(bool firstCounts)

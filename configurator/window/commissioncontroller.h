@@ -8,6 +8,7 @@
 // new device answers the identification (DeviceProbe). MainWindow only creates it.
 
 #include "fleetaddresses.h"
+#include "portlist.h"
 #include "profile.h"
 #include "steps.h"
 
@@ -54,6 +55,7 @@ private:
     void saveRule();
     // Hands free: the probe waits for a device while the mode is idle.
     void awaitDevice(bool firstCounts);
+    void portsChanged(const QVector<PortEntry> &ports);
     // The address by the rule; false when the pass has ended.
     bool giveAddress(proto::DeviceConfig &config);
     void finish(bool ok, const QString &text, bool deferBoxes = false);
@@ -66,6 +68,7 @@ private:
     profile::Profile m_profile;
     Stage m_stage = Stage::Idle;
     bool m_typeChecked = false;
+    QString m_lostPort;          // hands free: the port that vanished, reopened when it is back
     QString m_cause;             // the first box the pass would have shown
     QString m_causeDetail;       // and its detail, when it names values
     QString m_note;              // said in amber beside the result

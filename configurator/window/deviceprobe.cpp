@@ -15,6 +15,7 @@ void DeviceProbe::start(bool firstCounts)
     m_firstCounts = firstCounts;
     m_sent = m_answered = false;
     m_silent = 0;
+    m_hadPort = m_window->portOpen();
     m_timer.start();   // the first request a period from now: the device just done stays quiet meanwhile
 }
 
@@ -25,6 +26,10 @@ void DeviceProbe::stop()
 
 void DeviceProbe::tick()
 {
+    const bool open = m_window->portOpen();
+    if (m_hadPort && !open)
+        emit portLost();
+    m_hadPort = open;
     // An operation of the technician's own has the line; a closed port has no device.
     if (m_window->runningOperation() != steps::Operation::None || !m_window->portOpen()) {
         m_sent = false;

@@ -26,6 +26,8 @@ public:
 
 signals:
     void deviceArrived();
+    // The port closed under the waiting (the adapter pulled with the device).
+    void portLost();
 
 private:
     void tick();
@@ -37,4 +39,5 @@ private:
     bool m_sent = false;       // a request of this probe is out
     bool m_answered = false;   // and has been answered
     int m_silent = 0;          // unanswered requests in a row
+    bool m_hadPort = false;    // the port was open on the last tick
 };
