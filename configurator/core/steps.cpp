@@ -82,6 +82,25 @@ int writeBarMaximum(quint16 version)
     return proto::hasWideAddresses(version) ? 11 : 10;
 }
 
+QString Trouble::brief() const
+{
+    if (error)
+        return QStringLiteral("ERROR");
+    if (noise)
+        return QStringLiteral("лишние байты");
+    if (late)
+        return QStringLiteral("ответ опоздал");
+    if (refused >= 0)
+        return QStringLiteral("не принято: %1 байт вместо %2").arg(refused).arg(expected);
+    return QStringLiteral("нет ответа");
+}
+
+QString requestText(const QByteArray &frame)
+{
+    const bool text = frame.size() > 2 && quint8(frame.back()) == 0x04;
+    return text ? QString::fromLatin1(frame.mid(2, frame.size() - 3)).trimmed() : QString::fromLatin1(frame.toHex(' '));
+}
+
 const char *stoppedText(Operation op)
 {
     switch (op) {

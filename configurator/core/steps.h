@@ -5,6 +5,7 @@
 // are read off this one table; the window only sends the requests and shows the boxes.
 
 #include <QMetaType>
+#include <QString>
 
 enum class ActionType : quint8 {
     none = 0,
@@ -38,9 +39,11 @@ enum class Operation { None, Read, Write, Poll, Measure };
 // operation part; the exchange log numbers a request's attempts from it.
 constexpr quint8 kRetries = 5;
 
-// How a write ended: the read-back confirmed every value, found differences, could not be
-// done (or registers were passed over), or the write was stopped.
-enum class WriteResult { Checked, Differs, NotChecked, Stopped };
+// How a write ended, in order of precedence from the last: the read-back confirmed every value
+// (and every register was written, or some were passed over), found differences, could not be
+// done; the technician said No before the table and the record left; the write was stopped;
+// the port was lost (writereport.h).
+enum class WriteResult { Checked, PassedOver, Differs, NotChecked, Cancelled, Stopped, Lost };
 
 enum class OnFailure {
     Notice,     // OK box, then idle
@@ -65,6 +68,23 @@ struct Step
     int reg;          // the radio register the step writes, else 0
     int tries;        // Repeat: requests for one record before it is passed over
 };
+
+// What went wrong with a step's attempts, for the failure's box and the journal.
+struct Trouble
+{
+    bool error = false;   // the module said ERROR
+    bool late = false;    // bytes came after an attempt had timed out
+    bool noise = false;   // bytes came within an attempt's time and made no reply
+    int refused = -1;     // a record of this many bytes was refused
+    int expected = 0;
+
+    // In a few words: "ERROR", "лишние байты", "ответ опоздал", "не принято: 5 байт вместо 13",
+    // "нет ответа".
+    QString brief() const;
+};
+
+// A request as the technician reads it: an AT command's text, else the frame's bytes in hex.
+QString requestText(const QByteArray &frame);
 
 // The step's row. Where the next step depends on the firmware (the table is read and checked
 // only above 220), `next` resolves it.

@@ -295,6 +295,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
 
 MainWindow::~MainWindow()
 {
+    if (operation == steps::Operation::Write)   // closing the window stops the write
+        endOperation(Outcome::Stopped);
     port->close();
     logFile->close();
     delete ui;
@@ -339,8 +341,8 @@ void MainWindow::openPort()
 
     portNote->clearNote();
     if (port->isOpen()) {
-        if (commandModeOpen && operation != steps::Operation::None)
-            endOperation(Outcome::Stopped);   // the module back to data mode before the line goes
+        if (operation == steps::Operation::Write || (commandModeOpen && operation != steps::Operation::None))
+            endOperation(Outcome::Stopped);   // a write stopped, the module back in data mode, before the line goes
         port->close();
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();

@@ -3,7 +3,9 @@
 #include "deviceconfig.h"
 #include "polltally.h"
 #include "protocol.h"
+#include "referencevalues.h"
 #include "steps.h"
+#include "writereport.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -56,12 +58,20 @@ public:
     void connectPort() { if (!port->isOpen()) openPort(); }
     bool panelsFromProfile() const { return origin == PanelsOrigin::Profile; }
     steps::Operation runningOperation() const { return operation; }
+    // The last write: how it went, and the values it sent.
+    const WriteReport &writeReport() const { return report; }
+    const proto::DeviceConfig &writtenValues() const { return pendingWrite; }
+    // What the device is known to hold (the last complete read, then what writes confirmed);
+    // nullptr when there is none.
+    const proto::DeviceConfig *referenceValues() const { return reference.values(); }
 
     using WriteResult = steps::WriteResult;
 
 signals:
     // A full read ended: complete when every step answered and every value can be shown.
     void readFinished(bool complete);
+    // A write is about to send its first frame (writtenValues() holds what it will send).
+    void writeStarting();
     void writeFinished(steps::WriteResult result);
     void panelsTrustChanged(bool trusted);
 
@@ -224,7 +234,7 @@ private:
     proto::DeviceConfig settingsRecord; // what the device reported in the last read
     proto::DeviceConfig pendingWrite;   // what the running write sends
     proto::DeviceConfig readBack;       // what the device reported back after it
-    QStringList skippedRegisters;       // registers passed over after "go on"
+    WriteReport report;                 // how the running or last write went
     steps::Operation operation = steps::Operation::None;
     PanelsOrigin origin = PanelsOrigin::Nothing;
     bool readClean = true;        // no step of the running read was passed over
@@ -232,14 +242,7 @@ private:
     bool commandModeOpen = false; // "+++" went out and "ATO" not yet
     QByteArray lastRequest;
     ActionType lastStep = ActionType::none;
-    struct Trouble   // what went wrong with the step's attempts, for the failure's detail line
-    {
-        bool error = false;   // the module said ERROR
-        bool late = false;    // bytes came after an attempt had timed out
-        bool noise = false;   // bytes came within an attempt's time and made no reply
-        int refused = -1;     // a record of this many bytes was refused
-        int expected = 0;
-    } stepTrouble;
+    steps::Trouble stepTrouble;   // what went wrong with the step's attempts
     QString settingsPath;         // the full path of "settings.conf"
     QPushButton *pbStop = nullptr;
     ExchangeLog *exchangeLog = nullptr;   // owns the file logFile points to
@@ -250,4 +253,5 @@ private:
     int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
+    ReferenceValues reference;       // what the device holds, for the change marks
 };

@@ -2,9 +2,9 @@
 #include "usersettings.h"
 
 #include "filedialog.h"
-#include "journal.h"
 #include "mainwindow.h"
 #include "plainbox.h"
+#include "writejournal.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -54,7 +54,7 @@ void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
 } // namespace
 
 ProfileController::ProfileController(MainWindow *window)
-    : QObject(window), m_window(window), m_journal(journal::defaultPath())
+    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this))
 {
     auto *menu = new QMenu(QStringLiteral("Файл"), window);
     menu->setToolTipsVisible(true);   // the disabled save says why
@@ -77,7 +77,6 @@ ProfileController::ProfileController(MainWindow *window)
     });
     connect(window, &MainWindow::panelsTrustChanged, this, &ProfileController::updateSaveAction);
     connect(window, &MainWindow::readFinished, this, &ProfileController::readFinished);
-    connect(window, &MainWindow::writeFinished, this, &ProfileController::writeFinished);
     updateSaveAction();
     fillRecent();
 }
@@ -256,7 +255,7 @@ void ProfileController::readFinished(bool complete)
         return;
     }
     m_window->applyConfig(applied.config);
-    m_loaded = QFileInfo(pending.file).absoluteFilePath();
+    m_journal->profileLoaded(pending.file, applied.config, applied.leftOut);
     remember(pending.file);
     QString text = QStringLiteral("Профиль %1 загружен%2. Запишите его кнопкой «Записать»")
                        .arg(name, pending.keepAddress && !applied.config.isReceiver()
@@ -268,27 +267,14 @@ void ProfileController::readFinished(bool complete)
 
 // ---- The journal --------------------------------------------------------------------------
 
-void ProfileController::writeFinished(steps::WriteResult result)
+QString ProfileController::journalPath() const
 {
-    const proto::DeviceConfig c = m_window->panelsConfig();
-    journal::Entry e;
-    e.time = QDateTime::currentDateTime();
-    e.port = m_window->portName();
-    e.deviceType = c.deviceType;
-    e.version = c.version;
-    e.address = c.transmitter.deviceAdr;   // the address box, 254 for a receiver
-    e.profile = m_window->panelsFromProfile() ? QDir::toNativeSeparators(m_loaded) : QString();
-    e.result = result;
-    if (!journal::append(m_journal, e)) {
-        const QString shown = m_window->statusBar()->currentMessage();
-        status((shown.isEmpty() ? QString() : shown + QStringLiteral("; "))
-               + QStringLiteral("журнал не записан: %1").arg(QDir::toNativeSeparators(m_journal)));
-    }
+    return m_journal->path();
 }
 
 void ProfileController::openJournalFolder()
 {
-    const QString folder = QFileInfo(m_journal).absolutePath();
+    const QString folder = QFileInfo(m_journal->path()).absolutePath();
     QDir().mkpath(folder);
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }

@@ -2,7 +2,8 @@
 
 // The "Файл" menu and what stands behind it: saving the panels as a profile, loading a profile
 // into the connected device (a full read first, the profile laid over it), the recent profiles,
-// and the commissioning journal that gets one line per write. MainWindow only creates it.
+// and the commissioning journal's menu entry (the journal itself: writejournal.h). MainWindow
+// only creates it.
 
 #include "profile.h"
 #include "steps.h"
@@ -14,6 +15,7 @@
 
 class MainWindow;
 class QAction;
+class WriteJournal;
 class QMenu;
 
 class ProfileController : public QObject
@@ -33,7 +35,7 @@ public:
     // still opened and read.
     void loadAtStart(const QString &file, bool keepAddress, bool connect);
 
-    QString journalPath() const { return m_journal; }
+    QString journalPath() const;
     QStringList recentProfiles() const;
 
 private:
@@ -44,7 +46,6 @@ private:
     void fillRecent();
     void remember(const QString &file);
     void readFinished(bool complete);
-    void writeFinished(steps::WriteResult result);
     void refuse(const QString &file, const QString &reason);
     void status(const QString &text, int ms = 0);
 
@@ -59,6 +60,5 @@ private:
     QAction *m_save = nullptr;
     QMenu *m_recent = nullptr;
     std::optional<Pending> m_pending;   // waits for the read of the device
-    QString m_loaded;                   // the last profile laid over the panels
-    QString m_journal;
+    WriteJournal *m_journal;
 };

@@ -73,7 +73,7 @@ void MainWindow::requestStep()
     }
     if (step != lastStep) {   // a new step, not a repeat: its troubles start afresh
         lastStep = step;
-        stepTrouble = Trouble();
+        stepTrouble = steps::Trouble();
     }
     answerReceived = false;
     requestPending = false;
@@ -107,6 +107,7 @@ void MainWindow::requestStep()
     case ActionType::checkMassive: send(proto::readTableRequest(deviceType), SendType::readMassive); break;
     }
 
+    report.sent(step);
     // The bar repaints at once: move it only after the request has left, so that neither the
     // request nor the timer's restart in send() waits for the paint.
     const steps::Step &row = steps::step(step);
@@ -270,6 +271,7 @@ void MainWindow::stepDone(ActionType step)
         qCDebug(lcTrace) << "case ActionType::readSetting:";
     if (row.answerBar >= 0)
         ui->progressBar->setValue(row.answerBar);
+    report.accepted(step);
     const ActionType after = steps::next(step, numVersion);
     if (after != ActionType::none) {
         next(after);
@@ -289,6 +291,7 @@ void MainWindow::stepDone(ActionType step)
     QStringList lines;
     for (const proto::DeviceConfig::Difference &d : diffs)
         lines << QStringLiteral("%1: записано %2, считано %3").arg(d.field, d.sent, d.read);
+    report.failed(lines.join(QStringLiteral("; ")));
     askWriteAgain(lines.join(QLatin1Char('\n')), Outcome::Differs);
 }
 
@@ -296,6 +299,7 @@ void MainWindow::stepFailed(ActionType step)
 {
     const steps::Step &row = steps::step(step);
     const QString text = QString::fromUtf8(row.text ? row.text : "");
+    report.failed(steps::requestText(lastRequest) + QStringLiteral(": ") + stepTrouble.brief());
     switch (row.failure) {
     case steps::OnFailure::Notice:
         notify(text, failureDetail());
@@ -321,17 +325,17 @@ void MainWindow::stepFailed(ActionType step)
         ui->progressBar->setValue(row.yesBar);
     if (operation == steps::Operation::Read)
         readClean = false;
-    if (row.reg)
-        skippedRegisters << QStringLiteral("S%1").arg(row.reg);
+    report.passedOver(step);
     next(steps::afterYes(step, numVersion));
 }
 
 // A write whose read-back differs or went unanswered: write the same values again, or end.
 void MainWindow::askWriteAgain(const QString &detail, Outcome otherwise)
 {
-    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail))
+    if (ask(QString::fromUtf8(steps::step(ActionType::checkSetting).text), detail)) {
+        report.again(otherwise == Outcome::Differs ? WriteReport::End::Differs : WriteReport::End::Unchecked);
         writePass(pendingWrite);   // the same write again: it has no outcome yet
-    else
+    } else
         endOperation(otherwise);
 }
 
@@ -378,6 +382,10 @@ void MainWindow::finishRead(bool complete)
                                                            : QList<proto::DeviceConfig::Value>();
     setOrigin(complete && bad.isEmpty() ? PanelsOrigin::Read : PanelsOrigin::Nothing);
     if (complete)
+        reference.read(settingsRecord);
+    else
+        reference.forget();
+    if (complete)
         ui->statusBar->showMessage(QStringLiteral("Считано: %1%2").arg(lbVersion->text(), elapsedText()));
     if (!bad.isEmpty()) {
         QStringList lines;
@@ -392,28 +400,20 @@ void MainWindow::finishRead(bool complete)
 
 void MainWindow::finishWrite(Outcome how)
 {
-    WriteResult result = WriteResult::NotChecked;
-    const QString label = lbVersion->text();
-    const QString skipped = skippedRegisters.isEmpty()
-        ? QString()
-        : QStringLiteral("; не записаны в радиомодуль: %1").arg(skippedRegisters.join(QStringLiteral(", ")));
-    switch (how) {
-    case Outcome::Done:
-        result = skippedRegisters.isEmpty() ? WriteResult::Checked : WriteResult::NotChecked;
-        ui->statusBar->showMessage(QStringLiteral("Записано и проверено: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
-    case Outcome::Differs:
-        result = WriteResult::Differs;
-        ui->statusBar->showMessage(QStringLiteral("Записано с расхождениями: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
-    case Outcome::Stopped:
-    case Outcome::Replaced:
-    case Outcome::Lost:
-        result = WriteResult::Stopped;
-        break;
-    default:
-        ui->statusBar->showMessage(QStringLiteral("Запись не проверена: %1%2%3").arg(label, elapsedText(), skipped));
-        break;
+    using End = WriteReport::End;
+    const WriteResult result = report.finish(
+        how == Outcome::Done ? End::Agrees : how == Outcome::Differs ? End::Differs : how == Outcome::Declined ? End::Declined
+        : how == Outcome::Lost ? End::Lost : how == Outcome::NotChecked ? End::Unchecked : End::Stopped);
+    if (how == Outcome::Done)
+        reference.written(readBack, report.skipped());
+    const QString status = report.status(lbVersion->text(), elapsedText());
+    if (!status.isEmpty())
+        ui->statusBar->showMessage(status);
+    if (result == WriteResult::Lost) {   // told once the port is closed, not from inside its signal
+        const QString text = QStringLiteral("Связь с портом %1 потеряна во время записи. Отправлено до обрыва: %2. "
+                                            "Подключите устройство и нажмите «Подключить»: значения будут считаны заново.")
+                                 .arg(port->portName(), report.sentText());
+        QMetaObject::invokeMethod(this, [this, text] { notify(text); }, Qt::QueuedConnection);
     }
     emit writeFinished(result);
 }
@@ -442,16 +442,13 @@ void MainWindow::finishResiverInfo()
 // length, or nothing came at all.
 QString MainWindow::failureDetail() const
 {
-    const bool text = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;
-    const QString request = text ? QString::fromLatin1(lastRequest.mid(2, lastRequest.size() - 3)).trimmed()
-                                 : QString::fromLatin1(lastRequest.toHex(' '));
+    const bool radio = lastRequest.size() > 2 && quint8(lastRequest.back()) == 0x04;   // waits ZaprosSimTimeMs
     QString why;
     if (stepTrouble.error) {
         why = QStringLiteral("Устройство ответило ERROR.");
     } else if (stepTrouble.noise) {
         why = QStringLiteral("Пришли лишние байты: помехи на линии или на ней другое устройство?");
     } else if (stepTrouble.late) {
-        const bool radio = text;   // the module's commands wait ZaprosSimTimeMs
         why = QStringLiteral("Ответ пришёл после истечения времени ожидания: контроллер отвечает медленнее, "
                              "чем %1 = %2 мс. Увеличьте это значение в %3.")
                   .arg(radio ? QStringLiteral("ZaprosSimTimeMs") : QStringLiteral("ZaprosTimeMs"))
@@ -462,7 +459,7 @@ QString MainWindow::failureDetail() const
     } else {
         why = QStringLiteral("Устройство не ответило.");
     }
-    return QStringLiteral("Запрос: %1. %2").arg(request, why);
+    return QStringLiteral("Запрос: %1. %2").arg(steps::requestText(lastRequest), why);
 }
 
 bool MainWindow::ask(const QString &question, const QString &detail)
@@ -557,7 +554,9 @@ void MainWindow::startRead()
 void MainWindow::startWrite(const proto::DeviceConfig &values)
 {
     beginOperation(steps::Operation::Write);
+    report.start(values.deviceType);
     writePass(values);
+    emit writeStarting();   // the first frame leaves on the next tick, or queued in the fast pace
 }
 
 // One pass of the write: the registers, the table, the record, the read-back.
@@ -565,7 +564,6 @@ void MainWindow::writePass(const proto::DeviceConfig &values)
 {
     pendingWrite = values;
     readBack = values;
-    skippedRegisters.clear();
     attemptsLeft = steps::kRetries;
     next(ActionType::saveSimParam);
 }

@@ -6,6 +6,7 @@
 // A pulled cable leaves the window closed, quiet and ready for a new connection.
 
 #include "fixture.h"
+#include "profilecontroller.h"
 
 #include <ctime>
 
@@ -13,7 +14,7 @@ using namespace e2e;
 
 namespace {
 
-enum Act { Read, Write, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange, PullRead, PullWrite, PullPoll };
+enum Act { Read, Write, Refused, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange, PullRead, PullWrite, PullPoll };
 
 struct Case
 {
@@ -27,6 +28,7 @@ struct Case
     QString status;       // the status bar at the end; %1 stands for the device's label; "?": not checked
     QStringList texts;    // the boxes' texts; {"?"}: not checked
     int period = kPeriod;
+    QString word = {};    // the write's result in the journal; empty: not checked
 };
 
 const QString kNoSettings = QStringLiteral("Не удалось считать настройки контроллера");
@@ -103,13 +105,17 @@ void TestFaults::situations_data()
         {"old receiver routes output 1 to transmitter 20: named once",
          {rx, 200, {}, {}, hex("0305020102070009801400000000"), Read, {}, read, {kUnknown}}},
         {"first write frame lost: the read-back asks, Yes writes the same values again",
-         {tx, 296, {}, f([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}}},
+         {tx, 296, {}, f([](sim::Faults &f) { f.dropWrites = 1; }), {}, Write, {Yes}, checked, {kReadBack}, kPeriod, "проверено"}},
+        {"table and settings writes lost: No to writing again", {tx, 296, {}, f([](sim::Faults &f) { f.dropWrites = 2; }), {}, Refused,
+          {No}, QStringLiteral("Записано с расхождениями: %1"), {kReadBack}, kPeriod, "расхождения"}},
         {"radio module ignores AT: Yes to each question, the registers named",
          {rx, 296, {}, f([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {},
-          checked + QStringLiteral("; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
-          QVector<QString>(7, kRadioWrite).toList()}},
+          QStringLiteral("Записано с пропусками: %1; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
+          QVector<QString>(7, kRadioWrite).toList(), kPeriod, "пропуски"}},
+        {"radio module ignores AT: No at the first question", {rx, 296, {}, f([](sim::Faults &f) { f.ignoreAt = true; }), {},
+          Refused, {No}, QStringLiteral("Запись отменена: таблица и настройки не отправлены"), {kRadioWrite}, kPeriod, "отменено"}},
         {"Стоп in the middle of a write: the module back in data mode",
-         {tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}}},
+         {tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}, kPeriod, "остановлено"}},
         {"Считать in the middle of a write: ATO, then the read", {tx, 296, {}, {}, {}, ReadInWrite, {}, read, {}}},
         {"Стоп during a receiver poll: the table shows what came",
          {rx, 221, {}, {}, {}, StopPoll, {}, QStringLiteral("Опрос передатчиков остановлен"), {}}},
@@ -119,7 +125,7 @@ void TestFaults::situations_data()
         {"transmitter, then receiver", {tx, 221, {}, {}, {}, TypeChange, {}, checked, {}}},
         // The answer to the last request is still on its way when the cable goes.
         {"cable pulled during a read", {tx, 221, late10, late10, {}, PullRead, {}, "?", {}, 30}},
-        {"cable pulled during a write", {tx, 221, late10, late10, {}, PullWrite, {}, "?", {}, 30}},
+        {"cable pulled during a write", {tx, 221, late10, late10, {}, PullWrite, {}, "?", {"?"}, 30, "связь потеряна"}},
         {"cable pulled during a receiver poll", {rx, 221, late10, late10, {}, PullPoll, {}, "?", {}, 30}},
     };
     // Seven silent steps wait whole periods in either pace, and a bad line is the normal pace's:
@@ -231,7 +237,9 @@ void TestFaults::situations()
         waitUntil([] { return false; }, 1000);
         const qint64 spent = cpuMs() - cpu;
         QVERIFY2(spent < 100, qPrintable(QStringLiteral("%1 ms of CPU in 1 s idle").arg(spent)));
-        QVERIFY(b.boxes.isEmpty() && b.tables.isEmpty());
+        QVERIFY(b.tables.isEmpty() && b.boxes.size() == int(c.act == PullWrite));   // what a write had sent, told
+        QVERIFY(b.texts.join("").contains(QStringLiteral("потеряна во время записи. Отправлено до обрыва: +++, S220, S250, S200"))
+                == (c.act == PullWrite));
         QCOMPARE(panelFields(w), fields);
         QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
         auto *line = new sim::PtyServer(&b.device, {}, &b.root);
@@ -252,6 +260,13 @@ void TestFaults::situations()
 
     if (c.act == Guard)
         QCOMPARE(b.requests().size(), start);
+    if (c.act == Refused)   // the settings and the table the device had
+        QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
+    if (!c.word.isEmpty()) {   // the journal's last line has the status line's result
+        QFile journal(w.findChild<ProfileController *>()->journalPath());
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(journal.readAll()).split("\r\n", Qt::SkipEmptyParts).last().section(';', 6, 6), c.word);
+    }
     if (c.act == StopWrite || c.act == ReadInWrite) {
         const QList<QByteArray> radio = radioWriteSequence(0, 5, 4, 3, 1).mid(0, 4) << at("ATO\r");
         QCOMPARE(b.requests().mid(start), radio + (c.act == ReadInWrite ? readSequence(c.type, c.version) : QList<QByteArray>()));

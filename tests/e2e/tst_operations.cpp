@@ -5,6 +5,7 @@
 
 #include "fixture.h"
 
+#include "profile.h"
 #include "profilecontroller.h"
 
 #include <algorithm>
@@ -346,8 +347,10 @@ void TestOperations::measurement()
 }
 
 // A fleet from one profile: device A is read, edited, written and saved as a profile; device
-// B is connected, the profile loaded over it keeping B's own address, and written. B then
-// holds A's settings with its own address, and the journal has both writes.
+// B is connected, the profile loaded over it keeping B's own address, and written, then edited
+// and written again. B then holds A's settings with its own address, and the journal has the
+// three writes: what each changed, whether the profile was written as loaded, and the values
+// held before each write beside the values sent.
 void TestOperations::profileFleet()
 {
     Bench b(Type::Transmitter, 296);
@@ -357,6 +360,8 @@ void TestOperations::profileFleet()
 
     CONNECT_AND_READ(b);
     const QString portA = P::port(b.w())->portName();
+    QByteArray heldA = b.device.settings();
+    heldA[5] = char(b.device.sRegister(202));   // the power, the module's
     edit(b.w(), Type::Transmitter, 296);
     P::pbWrite(b.w())->click();
     WAIT_VERIFY(writes.size() == 1, 5000);
@@ -386,13 +391,28 @@ void TestOperations::profileFleet()
     QCOMPARE(deviceB.addressTable().toHex(), kEditedTable.toHex());
     QCOMPARE(registers(deviceB), (QList<int>{0, 5, 8, 3, 1}));
 
+    P::sbChannel(b.w())->setValue(9);
+    P::pbWrite(b.w())->click();
+    WAIT_VERIFY(writes.size() == 3, 5000);
+
     QFile journal(profiles->journalPath());
     QVERIFY(journal.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 4);   // the titles, two writes, and the end of the last line
-    QCOMPARE(lines.at(1).section(';', 1), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
-    QCOMPARE(lines.at(2).section(';', 1),
+    QCOMPARE(lines.size(), 5);   // the titles, three writes, and the end of the last line
+    QCOMPARE(lines.at(1).section(';', 1, 6), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
+    QVERIFY2(lines.at(1).contains(QStringLiteral("\"Канал связи: 3 → 8; Мощность: 7 → 3;")), qPrintable(lines.join("\n")));
+    QCOMPARE(lines.at(2).section(';', 1, 6),
              QStringLiteral("%1;Передатчик;296;99;%2;проверено").arg(portB, QDir::toNativeSeparators(file)));
+    QCOMPARE(lines.at(3).section(';', 5, 9), QStringLiteral("%1 (изменён);проверено;Канал связи: 8 → 9;—;—")
+                                                  .arg(QDir::toNativeSeparators(file)));
+    // The values A held before its write and those sent, in the profile format.
+    const QString before = lines.at(1).section(';', -1);
+    QVERIFY2(before.endsWith(QStringLiteral("_transmitter-296_42_before.json")), qPrintable(before));
+    profile::Profile held, sent;
+    QCOMPARE(profile::readFile(before, held) + profile::readFile(QString(before).replace("_before", "_written"), sent), QString());
+    QCOMPARE(held.values.settingsFrame().mid(2, 13).toHex() + held.comment, heldA.toHex() + "до записи");
+    QCOMPARE(sent.values.settingsFrame().mid(2, 13).toHex() + sent.values.tableFrame().mid(2, 24).toHex() + sent.comment,
+             (kTxWritten + kEditedTable).toHex() + "записано");
     QCOMPARE(profiles->recentProfiles().value(0), file);
 }
 

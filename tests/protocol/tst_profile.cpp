@@ -1,9 +1,11 @@
 // Profiles through the value type and the file, and the journal's line: round trips per device
 // type and firmware range, what a profile leaves to the device, and every refusal.
 
+#include "history.h"
 #include "journal.h"
 #include "profile.h"
 #include "safefile.h"
+#include "writereport.h"
 
 #include <QtTest>
 
@@ -18,6 +20,9 @@ using namespace proto;
 using Change = std::function<void(DeviceConfig &)>;
 Q_DECLARE_METATYPE(Change)
 Q_DECLARE_METATYPE(DeviceConfig)
+using Steps = std::function<void(WriteReport &)>;
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(WriteReport::End)
 
 namespace {
 
@@ -138,16 +143,19 @@ private slots:
 
     void storage_data()
     {
-        QTest::addColumn<int>("limit");   // bytes a file may grow to; up to 100 a profile is saved, else a table
-        QTest::newRow("profile, disk full") << 0;
-        QTest::newRow("profile, room for 100 bytes") << 100;
-        QTest::newRow("table, room for a page") << 4096;
+        QTest::addColumn<int>("limit");   // bytes a file may grow to
+        QTest::addColumn<char>("what");   // a profile is saved, a table, or a journal line appended
+        QTest::newRow("profile, disk full") << 0 << 'p';
+        QTest::newRow("profile, room for 100 bytes") << 100 << 'p';
+        QTest::newRow("table, room for a page") << 4096 << 't';
+        QTest::newRow("journal, room for a few bytes: no half line") << 820 << 'j';
     }
     // A save that cannot finish (a full disk: a child whose files may grow to `limit` bytes,
     // SIGXFSZ ignored) says so and leaves the old file exactly as it was.
     void storage()
     {
         QFETCH(int, limit);
+        QFETCH(char, what);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("p"));
         QVERIFY(safefile::save(file, QByteArray(808, 'o')).isEmpty());
@@ -156,8 +164,9 @@ private slots:
             signal(SIGXFSZ, SIG_IGN);
             const rlimit r{rlim_t(limit), rlim_t(limit)};
             setrlimit(RLIMIT_FSIZE, &r);
-            _exit((limit > 100 ? safefile::save(file, QByteArray(10000, 't'))
-                               : profile::writeFile(file, profile::Profile::fromConfig(device(Receiver, 296), {}))).isEmpty());
+            _exit((what == 'j' ? journal::append(file, journal::Entry())
+                   : what == 't' ? safefile::save(file, QByteArray(10000, 't'))
+                                 : profile::writeFile(file, profile::Profile::fromConfig(device(Receiver, 296), {}))).isEmpty());
         }
         int status = 0;
         QFile f(file);
@@ -165,12 +174,69 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray(808, 'o'));
     }
 
+    // How a write ended, as the status line and the journal give it, where the sequencer's own
+    // end alone would say otherwise.
+    void writeResult_data()
+    {
+        using A = ActionType;
+        using E = WriteReport::End;
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<WriteReport::End>("end");
+        QTest::addColumn<QString>("said");   // the word; the details
+        const auto frames = [](WriteReport &r) {
+            for (const A a : {A::saveSimParam, A::saveSimParam0, A::saveMassive, A::saveSetting})
+                r.sent(a);
+        };
+        QTest::newRow("No in the second pass: the first pass's differences stand")
+            << Steps([frames](WriteReport &r) { frames(r); r.again(E::Differs); r.failed("ATS220=0: ERROR"); }) << E::Declined
+            << "расхождения; ATS220=0: ERROR";
+        QTest::newRow("No before the table: the register taken is named")
+            << Steps([](WriteReport &r) { r.sent(A::saveSimParam0); r.accepted(A::saveSimParam0); r.failed("ATS250=5: нет ответа"); })
+            << E::Declined << "отменено; ATS250=5: нет ответа; в радиомодуль записаны: S220";
+        QTest::newRow("passed over, then written in the second pass")
+            << Steps([](WriteReport &r) { r.passedOver(A::saveSimParam2); r.again(E::Differs); }) << E::Agrees << "проверено; ";
+        QTest::newRow("passed over: the read-back agrees")
+            << Steps([](WriteReport &r) { r.passedOver(A::saveSimParam2); }) << E::Agrees << "пропуски; ";
+        QTest::newRow("lost after the table") << Steps([frames](WriteReport &r) { frames(r); }) << E::Lost
+            << "связь потеряна; отправлено до обрыва: +++, S220, таблица адресов, настройки контроллера";
+    }
+    void writeResult()
+    {
+        QFETCH(Steps, steps);
+        QFETCH(WriteReport::End, end);
+        QFETCH(QString, said);
+        WriteReport r;
+        r.start(Transmitter);
+        steps(r);
+        const QString word = resultWord(r.finish(end));
+        QCOMPARE(word + "; " + r.details(), said);
+    }
+
+    // The pair of files before a write: named after the port's base name made safe, never over
+    // another pair.
+    void historyPair()
+    {
+        QTemporaryDir dir;
+        const QString base = history::baseName(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 1)), QStringLiteral("/dev/tty USB:0"),
+                                                device(Receiver, 221, true));
+        QCOMPARE(base, QStringLiteral("2026-12-07_090501_tty_USB_0_receiver-221_42"));
+        QString error;
+        QCOMPARE(history::save(dir.path(), base, device(Receiver, 221), device(Receiver, 221, true), error),
+                 dir.filePath(base + "_before.json"));
+        QCOMPARE(history::save(dir.path(), base, device(Receiver, 221, true), device(Receiver, 221), error),
+                 dir.filePath(base + "-2_before.json"));
+        profile::Profile first;
+        QCOMPARE(profile::readFile(dir.filePath(base + "_written.json"), first), QString());
+        QCOMPARE(first.values.settingsFrame().toHex(), device(Receiver, 221, true).settingsFrame().toHex());
+        QCOMPARE(first.comment + error, QStringLiteral("записано"));
+    }
+
     void journalLine()
     {
         const journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Transmitter,
-                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs};
+                               296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs, {}, {}, {}, {}};
         QCOMPARE(QString::fromUtf8(journal::line(e)),
-                 QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения\r\n"));
+                 QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения;—;—;—;—\r\n"));
     }
 };
 
