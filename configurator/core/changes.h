@@ -18,6 +18,8 @@ struct Change
     QString field;    // "Канал связи", "Таблица адресов, строка 3", "Опрашиваемый передатчик 17"
     QString before;   // as the device holds it
     QString after;    // as the window shows it
+    const char *key = nullptr;   // the field's key ("channel"); "in1a" for the address table's In1A mark
+    int index = -1;              // the address table's row (1..7) or the transmitter's number
 };
 
 // The controls of `now` that differ from `reference`, over the fields a device of the

@@ -44,6 +44,7 @@ void WriteReport::again(End otherwise)
 {
     m_otherwise = otherwise;
     m_skipped.clear();
+    m_commandMode = false;
 }
 
 void WriteReport::sent(ActionType step)
@@ -70,6 +71,8 @@ void WriteReport::accepted(ActionType step)
 
 void WriteReport::passedOver(ActionType step)
 {
+    if (step == ActionType::saveSimParam4)
+        m_commandMode = true;
     if (!registerName(step).isEmpty())
         add(m_skipped, registerName(step));
 }
@@ -86,7 +89,7 @@ steps::WriteResult WriteReport::finish(End how)
     if (how == End::Declined && m_frames)
         how = m_otherwise;
     switch (how) {
-    case End::Agrees: m_result = m_skipped.isEmpty() ? R::Checked : R::PassedOver; break;
+    case End::Agrees: m_result = m_skipped.isEmpty() && !m_commandMode ? R::Checked : R::PassedOver; break;
     case End::Differs: m_result = R::Differs; break;
     case End::Unchecked: m_result = R::NotChecked; break;
     case End::Declined: m_result = R::Cancelled; break;
@@ -99,8 +102,9 @@ steps::WriteResult WriteReport::finish(End how)
 QString WriteReport::status(const QString &device, const QString &elapsed) const
 {
     using R = steps::WriteResult;
-    const QString skipped = m_skipped.isEmpty()
-        ? QString() : QStringLiteral("; не записаны в радиомодуль: %1").arg(m_skipped.join(QStringLiteral(", ")));
+    const QString skipped = (m_skipped.isEmpty() ? QString()
+                             : QStringLiteral("; не записаны в радиомодуль: %1").arg(m_skipped.join(QStringLiteral(", "))))
+        + (m_commandMode ? QStringLiteral("; радиомодуль может остаться в режиме команд") : QString());
     const char *text = nullptr;
     switch (m_result) {
     case R::Checked: text = "Записано и проверено: %1%2%3"; break;

@@ -46,6 +46,7 @@ private:
     QString m_table;
     QStringList m_sent, m_accepted, m_skipped, m_causes;
     bool m_frames = false;   // the table or the record left
+    bool m_commandMode = false;   // "ATO" failed and was passed over: the module may stay in command mode
     End m_otherwise = End::Unchecked;
     steps::WriteResult m_result = steps::WriteResult::Checked;
 };

@@ -4,8 +4,11 @@
 #include "trace.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSignalBlocker>
 #include <QSpinBox>
+
+#include <algorithm>
 
 namespace {
 constexpr int kRows = 8;
@@ -42,6 +45,12 @@ MassiveAdr::MassiveAdr(QWidget *parent)
                 &MassiveAdr::slotChange);
         connect(cbIn1A[r], &QCheckBox::clicked, this, &MassiveAdr::slotChange);
     }
+    in1aNote = new QLabel(QStringLiteral("Отметка In1A снята: таблица изменена. Отметьте строку снова."), this);
+    in1aNote->setTextFormat(Qt::PlainText);
+    in1aNote->setWordWrap(true);
+    in1aNote->setObjectName(QStringLiteral("in1aNote"));
+    in1aNote->hide();
+    ui->gridLayout->addWidget(in1aNote, kRows + 1, 0, 1, 4);
 }
 
 MassiveAdr::~MassiveAdr()
@@ -75,6 +84,7 @@ void MassiveAdr::setMassive(const proto::AddressTable &t)
     }
     for (int r = 0; r < kRows; ++r)
         cbIn1A[r]->setChecked(qint8(t.in1a) > 0 && r == t.in1aRow % kRows);
+    in1aNote->hide();
 }
 
 void MassiveAdr::setOwn(quint8 address, quint8 dut)
@@ -82,6 +92,18 @@ void MassiveAdr::setOwn(quint8 address, quint8 dut)
     const QSignalBlocker quiet[] = {QSignalBlocker(sbAdr[0]), QSignalBlocker(sbDut[0])};
     sbAdr[0]->setValue(address);
     sbDut[0]->setValue(dut);
+}
+
+QList<QWidget *> MassiveAdr::rowBoxes(int row) const
+{
+    if (row < 1 || row >= kRows)
+        return {};
+    return {cbOn[row], sbAdr[row], sbDut[row]};
+}
+
+QWidget *MassiveAdr::in1aBox(int row) const
+{
+    return row >= 0 && row < kRows ? cbIn1A[row] : nullptr;
 }
 
 bool MassiveAdr::isDuplicate() const
@@ -117,9 +139,17 @@ void MassiveAdr::slotChange()
 {
     QObject *s = sender();
     if (s) {
-        for (QCheckBox *box : cbIn1A)
-            if (box != s)
+        bool cleared = false;
+        for (QCheckBox *box : cbIn1A) {
+            if (box != s) {
+                cleared = cleared || box->isChecked();
                 box->setChecked(false);
+            } else if (box->isChecked()) {
+                in1aNote->hide();   // a row is marked again
+            }
+        }
+        if (cleared && !std::count(std::begin(cbIn1A), std::end(cbIn1A), s))
+            in1aNote->show();
     }
     if (s == sbAdr[0])
         emit updateAdr(quint8(sbAdr[0]->value()));

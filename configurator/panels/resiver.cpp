@@ -198,3 +198,20 @@ void resiver::setCheckAll(bool v)
     for (int a = 1; a < kAddressCount; ++a)
         addressBox(a)->setChecked(v);
 }
+
+QWidget *resiver::fieldBox(const char *key, int n) const
+{
+    const QByteArray k(key);
+    if (k == "polled" || k == "polledTable")
+        return n >= 0 && n < 256 ? addressBox(n) : nullptr;
+    const std::pair<const char *, QWidget *> boxes[] = {
+        {"pollPeriod", ui->d_periodWheel}, {"outputFd1Address", ui->comboBoxFq1}, {"outputFd1Mode", ui->checkBoxFq1},
+        {"outputFd2Address", ui->comboBoxFq2}, {"outputFd2Mode", ui->checkBoxFq2},
+        {"outputAd1Address", ui->comboBoxAn1}, {"outputAd2Address", ui->comboBoxAn2}, {"dutRange", ui->cbOldProtokol},
+    };
+    for (const auto &[name, box] : boxes) {
+        if (k == name)
+            return box;
+    }
+    return nullptr;
+}

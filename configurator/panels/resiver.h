@@ -42,6 +42,9 @@ public:
     void setOldProtokol(bool old);
     void setOldProtokolVisible(bool visible);
     void setDefault();
+    // The box of the field a profile keeps under `key` ("pollPeriod"); for the polled
+    // transmitters ("polled", "polledTable") transmitter n's box. nullptr for another key.
+    QWidget *fieldBox(const char *key, int n = -1) const;
 
 signals:
     void doInfo();

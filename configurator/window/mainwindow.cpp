@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "changemarks.h"
+#include "editguard.h"
 #include "exchangelog.h"
 #include "fields.h"
 #include "exchangemodel.h"
@@ -253,9 +255,9 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
             &MainWindow::slSpeedChange);
     connect(cbRegim, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::slRefresh);
-    connect(pbConnect, &QPushButton::clicked, this, &MainWindow::openPort);
+    connect(pbConnect, &QPushButton::clicked, this, [this] { if (guard->mayDrop()) openPort(); });
     connect(timer, &QTimer::timeout, this, &MainWindow::slotTimer);
-    connect(pbRead, &QPushButton::clicked, this, &MainWindow::doReadLevel);
+    connect(pbRead, &QPushButton::clicked, this, [this] { if (guard->mayDrop()) doReadLevel(); });
     connect(pbWrite, &QPushButton::clicked, this, &MainWindow::doSaveAll);
     connect(port, &QSerialPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(port, &QSerialPort::errorOccurred, this, &MainWindow::slotPortError);
@@ -270,6 +272,7 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(massiveAdr, &MassiveAdr::updateAdr, this, &MainWindow::updateAdr);
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
+    setupEditGuard();
     new ProfileController(this);   // the "Файл" menu: profiles and the journal
     // At least 980 wide, and never narrower than the panels need: a minimum set on the window
     // itself would stop its layout from raising it when a panel grows, and cut the texts.
@@ -347,6 +350,7 @@ void MainWindow::openPort()
         pbConnect->setText(QStringLiteral("Подключить"));
         stopMeasurement();
         forgetExchange();
+        marks->forget();   // let go on purpose: no device to mark against (a lost port keeps them)
         ui->statusBar->clearMessage();
     } else if (!listed.isEmpty() && port->open(QIODevice::ReadWrite)) {
         pbConnect->setText(QStringLiteral("Отключить"));
@@ -559,9 +563,10 @@ void MainWindow::acceptIdentity(const proto::Identity &id)
         resiverPanel->setMaxAdr(quint8(proto::maxTransmitterAddress(numVersion)));
         resiverPanel->setAdrExtEnabled(proto::hasWideAddresses(numVersion));
     }
-    settingsRecord = proto::DeviceConfig();
+    settingsRecord = startValues;   // the greyed panel of the other type: its start-up values, no other device's
     settingsRecord.deviceType = deviceType;
     settingsRecord.version = numVersion;
+    fillPanels(settingsRecord, Fill::Record | Fill::Range | Fill::Table | Fill::OtherLayout);
     decision(QStringLiteral("Ответ: %1").arg(id.label));
 }
 

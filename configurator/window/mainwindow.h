@@ -1,9 +1,9 @@
 #pragma once
 
+#include "changes.h"
 #include "deviceconfig.h"
 #include "polltally.h"
 #include "protocol.h"
-#include "referencevalues.h"
 #include "steps.h"
 #include "writereport.h"
 
@@ -12,6 +12,8 @@
 #include <QMainWindow>
 #include <QSerialPort>
 
+class ChangeMarks;
+class EditGuard;
 class ExchangeLog;
 class ExchangeMonitor;
 class QComboBox;
@@ -63,7 +65,10 @@ public:
     const proto::DeviceConfig &writtenValues() const { return pendingWrite; }
     // What the device is known to hold (the last complete read, then what writes confirmed);
     // nullptr when there is none.
-    const proto::DeviceConfig *referenceValues() const { return reference.values(); }
+    const proto::DeviceConfig *referenceValues() const;
+    // Before the panels are replaced (a disconnect, a read, a profile): true when they hold no
+    // unwritten edits or the technician chose to go on without writing them.
+    bool mayDropEdits() const;
 
     using WriteResult = steps::WriteResult;
 
@@ -134,9 +139,13 @@ private:
     void sayUnanswered();
     void finishRead(bool complete);
     // What a fill sets: the record's fields (without the range byte), the range, the power,
-    // the address table or map; with BothLayouts the other device type's boxes too.
-    enum Fill { Record = 1, Range = 2, Power = 4, Table = 8, All = 15, BothLayouts = 16 };
+    // the address table or map; with BothLayouts the other device type's boxes too, with
+    // OtherLayout only those.
+    enum Fill { Record = 1, Range = 2, Power = 4, Table = 8, All = 15, BothLayouts = 16, OtherLayout = 32 };
     void fillPanels(const proto::DeviceConfig &c, int parts);
+    // The change marks and the questions that guard the edits (panelsconfig.cpp).
+    void setupEditGuard();
+    QList<QWidget *> changeBoxes(const proto::Change &c) const;
 
     enum class Outcome { Done, Failed, Declined, Differs, NotChecked, Stopped, Replaced, Lost };
     enum class PanelsOrigin { Nothing, Read, Defaults, Profile };
@@ -253,5 +262,7 @@ private:
     int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
-    ReferenceValues reference;       // what the device holds, for the change marks
+    ChangeMarks *marks = nullptr;    // the edits against what the device holds
+    EditGuard *guard = nullptr;
+    proto::DeviceConfig startValues; // the panels at start-up: what a panel shows that no read has filled
 };

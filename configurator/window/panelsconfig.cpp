@@ -4,12 +4,17 @@
 // so the values set here go in without them and the rules that follow from them run once after.
 
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
 
+#include "changemarks.h"
+#include "editguard.h"
 #include "massiveadr.h"
 #include "power.h"
 #include "resiver.h"
 
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -66,15 +71,17 @@ proto::DeviceConfig MainWindow::panelsConfig() const
 
 void MainWindow::fillPanels(const proto::DeviceConfig &c, int parts)
 {
-    const bool transmitter = !c.isReceiver() || (parts & Fill::BothLayouts);
-    const bool receiver = c.isReceiver() || (parts & Fill::BothLayouts);
+    // OtherLayout: only the boxes of the type `c` is not (the greyed panel), the radio link left alone.
+    const bool other = parts & Fill::OtherLayout;
+    const bool transmitter = other ? c.isReceiver() : !c.isReceiver() || (parts & Fill::BothLayouts);
+    const bool receiver = other ? !c.isReceiver() : c.isReceiver() || (parts & Fill::BothLayouts);
     const proto::RadioSettings &radio = c.radio();
     const proto::TransmitterSettings &t = c.transmitter;
     const proto::ReceiverSettings &r = c.receiver;
     {
         const QSignalBlocker quiet[] = {QSignalBlocker(sbChannel), QSignalBlocker(cbSpeed), QSignalBlocker(cbRegim),
                                         QSignalBlocker(sbDeviceAdr), QSignalBlocker(sbDutAdr)};
-        if (parts & Fill::Record) {
+        if ((parts & Fill::Record) && !other) {
             setIndex(cbSpeed, radio.radioSpeed);
             // The channel's range belongs to the speed: set it before the channel.
             sbChannel->setMaximum(proto::channelPlan(cbSpeed->currentIndex()).maxChannel);
@@ -143,4 +150,77 @@ void MainWindow::setOrigin(PanelsOrigin o)
     origin = o;
     if (panelsTrusted() != was)
         emit panelsTrustChanged(panelsTrusted());
+}
+
+// ---- Unwritten edits ----------------------------------------------------------------------
+
+void MainWindow::setupEditGuard()
+{
+    startValues = panelsConfig();
+    marks = new ChangeMarks(this, [this] { return panelsConfig(); },
+                            [this](const proto::Change &c) { return changeBoxes(c); });
+    marks->watch(centralWidget());
+    ui->layoutProgressBar->insertWidget(1, marks->countLabel());
+    guard = new EditGuard(this, marks, [this] { return operation != steps::Operation::None; },
+                          [this] { slotStop(); });
+}
+
+const proto::DeviceConfig *MainWindow::referenceValues() const
+{
+    return marks->values();
+}
+
+bool MainWindow::mayDropEdits() const
+{
+    return guard->mayDrop();
+}
+
+// The controls that show a change: the box of its field, an address-table row's three boxes,
+// the In1A boxes of the row the device has marked and of the row the window has.
+QList<QWidget *> MainWindow::changeBoxes(const proto::Change &c) const
+{
+    const QByteArray key(c.key);
+    if (key == "in1a")
+        return {massiveAdr->in1aBox(marks->values()->addressTable.markedRow()),
+                massiveAdr->in1aBox(massiveAdr->getMassive().markedRow())};
+    if (key == "addressTable")
+        return massiveAdr->rowBoxes(c.index);
+    if (deviceType == proto::Receiver) {
+        if (QWidget *box = resiverPanel->fieldBox(c.key, c.index))
+            return {box};
+    }
+    const std::pair<const char *, QWidget *> boxes[] = {
+        {"mode", cbRegim}, {"subnet", sbSubnet}, {"channel", sbChannel}, {"power", knobPower}, {"speed", cbSpeed},
+        {"rs485Speed", cbRs485Speed}, {"address", sbDeviceAdr}, {"dutAddress", sbDutAdr}, {"timeFd1", sbTimeFd1},
+        {"timeFd2", sbTimeFd2}, {"timeAd1", sbTimeAd1}, {"timeAd2", sbTimeAd2}, {"dutRange", cbDutRange},
+    };
+    for (const auto &[name, box] : boxes) {
+        if (key == name)
+            return {box};
+    }
+    return {};
+}
+
+// The factory values, asked first (the unwritten edits they replace in the detail), then
+// whether to write them. What runs ends first, as "Стоп" ends it.
+void MainWindow::doDefault()
+{
+    if (operation != steps::Operation::None)
+        slotStop();
+    stopMeasurement();
+    attemptsLeft = steps::kRetries;
+    timer->setInterval(timerInterval);
+    if (!ask(QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
+                            "Текущие параметры будут обновлены!"),
+             guard->changedList()))
+        return;
+
+    proto::DeviceConfig defaults = panelsConfig();
+    defaults.resetToFactory();
+    fillPanels(defaults, Fill::All | Fill::BothLayouts);
+    setOrigin(PanelsOrigin::Defaults);
+
+    if (ask(QStringLiteral("Записать заводские настройки в устройство?\r\nВНИМАНИЕ!!!\r\n"
+                           "При записи заводских настроек все текущие параметры устройства будут перезаписаны!")))
+        doSaveAll();
 }

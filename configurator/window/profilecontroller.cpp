@@ -207,6 +207,8 @@ void ProfileController::load(const QString &file, bool keepAddress)
         status(connectFirst(), kStatusMs);
         return;
     }
+    if (!m_window->mayDropEdits())   // the profile's read would replace them
+        return;
     // A read that runs already (just after connecting) is the read the profile waits for; a
     // write or a poll is not cut short for it.
     const steps::Operation running = m_window->runningOperation();

@@ -349,6 +349,8 @@ private:
             boxes << Box{int(requests().size()), 0, QString()};
             texts << box->text();
             details << box->informativeText();
+            if (box->button(QMessageBox::Yes) && box->defaultButton() != box->button(QMessageBox::No))
+                others << QStringLiteral("default not No on \"%1\"").arg(box->text());   // Enter must send nothing
         }
         if (m_shown.elapsed() < holdMs)
             return;

@@ -14,7 +14,8 @@ using namespace e2e;
 
 namespace {
 
-enum Act { Read, Write, Refused, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange, PullRead, PullWrite, PullPoll };
+enum Act { Read, Write, Refused, Guard, StopWrite, ReadInWrite, StopPoll, TypeChange, PullRead, PullWrite, PullPoll,
+           Disconnect, FailedRead, CloseInWrite, DefaultInWrite };
 
 struct Case
 {
@@ -34,6 +35,12 @@ struct Case
 const QString kNoSettings = QStringLiteral("Не удалось считать настройки контроллера");
 const QString kGuard = QStringLiteral(
     "Устройство не было считано полностью. Записать в него значения, которые показывает окно?");
+// Unwritten edits before "Считать" or "Подключить": the first five named, the rest counted.
+const QString kDrop = QStringLiteral("В окне есть изменения, не записанные в устройство: Канал связи; Мощность; Скорость; "
+                                     "Интерфейс RS-485, скорость; %1 и ещё %2. Продолжить без записи?");
+const QString kClose = QStringLiteral("Идёт обмен с устройством. Прервать и закрыть?");
+const QString kDefaults = QStringLiteral("Вы уверены что хотите применить заводские настройки?\r\nВНИМАНИЕ!!!\r\n"
+                                         "Текущие параметры будут обновлены!");
 const QString kReadBack = QStringLiteral("Записанные значения не подтверждены устройством. Записать ещё раз?");
 const QString kUnknown = QStringLiteral("Устройство хранит значения, которые окно не может показать. Поля "
                                         "показывают другие значения, и запись отправит их вместо значений устройства.");
@@ -110,13 +117,24 @@ void TestFaults::situations_data()
           {No}, QStringLiteral("Записано с расхождениями: %1"), {kReadBack}, kPeriod, "расхождения"}},
         {"radio module ignores AT: Yes to each question, the registers named",
          {rx, 296, {}, f([](sim::Faults &f) { f.ignoreAt = true; }), {}, Write, {},
-          QStringLiteral("Записано с пропусками: %1; не записаны в радиомодуль: S220, S250, S200, S202, S201"),
+          QStringLiteral("Записано с пропусками: %1; не записаны в радиомодуль: S220, S250, S200, S202, S201; "
+                         "радиомодуль может остаться в режиме команд"),
           QVector<QString>(7, kRadioWrite).toList(), kPeriod, "пропуски"}},
         {"radio module ignores AT: No at the first question", {rx, 296, {}, f([](sim::Faults &f) { f.ignoreAt = true; }), {},
           Refused, {No}, QStringLiteral("Запись отменена: таблица и настройки не отправлены"), {kRadioWrite}, kPeriod, "отменено"}},
         {"Стоп in the middle of a write: the module back in data mode",
          {tx, 296, {}, {}, {}, StopWrite, {}, QStringLiteral("Запись остановлена"), {}, kPeriod, "остановлено"}},
-        {"Считать in the middle of a write: ATO, then the read", {tx, 296, {}, {}, {}, ReadInWrite, {}, read, {}}},
+        {"Отключить after ticking an empty row: the In1A note and mark, No keeps port and edits",
+         {tx, 296, {}, {}, {}, Disconnect, {No}, read, {QStringLiteral("В окне есть изменения, не записанные в устройство: "
+          "Таблица адресов, строка 5; Таблица адресов, Вх.1 А/Д. Продолжить без записи?")}}},
+        {"a failed read after a good one: the note, the bar at 0, Записать asks, No",
+         {tx, 296, {}, f([](sim::Faults &f) { f.silent = true; }), {}, FailedRead, {QMessageBox::Ok, No}, "?",
+          {QStringLiteral("Нет ответа от контроллера"), kGuard}}},
+        {"closing the window during a write: ATO the last frame", {tx, 296, {}, {}, {}, CloseInWrite, {Yes},
+                                                                    QStringLiteral("Запись остановлена"), {kClose}}},
+        {"По умолчанию during a write: ATO, then its question", {tx, 296, {}, {}, {}, DefaultInWrite, {No},
+                                                                  QStringLiteral("Запись остановлена"), {kDefaults}}},
+        {"Считать in the middle of a write: ATO, then the read", {tx, 296, {}, {}, {}, ReadInWrite, {}, read, {kDrop.arg("Адрес устройства").arg(10)}}},
         {"Стоп during a receiver poll: the table shows what came",
          {rx, 221, {}, {}, {}, StopPoll, {}, QStringLiteral("Опрос передатчиков остановлен"), {}}},
         // The second read takes the new kind's layout throughout, the panels follow, and the
@@ -126,7 +144,7 @@ void TestFaults::situations_data()
         // The answer to the last request is still on its way when the cable goes.
         {"cable pulled during a read", {tx, 221, late10, late10, {}, PullRead, {}, "?", {}, 30}},
         {"cable pulled during a write", {tx, 221, late10, late10, {}, PullWrite, {}, "?", {"?"}, 30, "связь потеряна"}},
-        {"cable pulled during a receiver poll", {rx, 221, late10, late10, {}, PullPoll, {}, "?", {}, 30}},
+        {"cable pulled during a receiver poll", {rx, 221, late10, late10, {}, PullPoll, {}, "?", {kDrop.arg("Период опроса, сек.").arg(13)}, 30}},
     };
     // Seven silent steps wait whole periods in either pace, and a bad line is the normal pace's:
     // the fast pace gets the rows where every reply comes.
@@ -188,7 +206,9 @@ void TestFaults::situations()
         QCOMPARE(P::resiverPanel(w)->isEnabled(), type == Type::Receiver);
         QCOMPARE(P::gbTransmitter(w)->isEnabled(), type == Type::Transmitter);
     }
-    if (c.act != Read) {
+    if (c.act == Disconnect)   // the table's rule clears the In1A mark of row 1
+        qobject_cast<QAbstractButton *>(P::massiveAdr(w)->rowBoxes(5).first())->click();
+    if (c.act != Read && c.act != PullRead && c.act != Disconnect && c.act != FailedRead) {   // edits a read would guard
         edit(w, type, c.version);
         P::sbChannel(w)->setValue(4);   // up to 5 at the device's 19200
     }
@@ -199,31 +219,39 @@ void TestFaults::situations()
     QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
         if (frame == trigger && pull)   // not from inside the server's read handler: closing deletes its notifier
             QMetaObject::invokeMethod(b.server, [&b] { b.server->closeMaster(); }, Qt::QueuedConnection);
-        if (frame == trigger && !b.idle() && (c.act == StopWrite || c.act == StopPoll || c.act == ReadInWrite)) {
+        if (frame == trigger && !b.idle() && (c.act >= CloseInWrite || c.act == StopWrite || c.act == StopPoll || c.act == ReadInWrite)) {
             QMetaObject::invokeMethod(&w, [&w, &c] {
                 if (c.act == StopPoll)
                     QTest::keyClick(&w, Qt::Key_Escape);
                 else
-                    (c.act == StopWrite ? w.findChild<QPushButton *>(QStringLiteral("pbStop")) : P::pbRead(w))->click();
+                    c.act == CloseInWrite ? void(w.close())
+                                          : (c.act == StopWrite ? w.findChild<QPushButton *>(QStringLiteral("pbStop"))
+                                             : c.act == DefaultInWrite ? P::pbDefault(w) : P::pbRead(w))->click();
             }, Qt::QueuedConnection);
         }
     });
-    if (c.act == StopPoll) {
+    if (c.act == StopPoll || c.act == CloseInWrite) {
         w.show();   // Esc reaches the window's shortcut only when it is the active window
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
     if (c.act == StopPoll || c.act == PullPoll)
         startPoll(w, 0x08, 0x02, kMap40);
-    else if (c.act == PullRead)
+    else if (c.act == PullRead || c.act == FailedRead)
         P::pbRead(w)->click();
+    else if (c.act == Disconnect)
+        P::pbConnect(w)->click();
     else if (c.act != Read)
         P::pbWrite(w)->click();
     const QString fields = panelFields(w);   // a pulled cable must leave them so
     if (c.act == StopPoll)
         WAIT_VERIFY(b.tables.size() == 1 && b.settled(), 5000);
-    else if (c.act != Read && c.act != Guard && !pull)
+    else if (c.act == FailedRead)
+        WAIT_VERIFY(reads.size() == 2 && b.settled(), 20000);
+    else if (c.act != Read && c.act != Guard && c.act != Disconnect && !pull)
         WAIT_VERIFY((c.act == ReadInWrite ? reads.size() == 2 : writes.size() == 1) && b.settled(), 20000);
+    if (c.act == FailedRead)
+        P::pbWrite(w)->click();
     if (pull) {
         WAIT_VERIFY(!P::port(w)->isOpen(), 5000);
         QVERIFY(b.idle());
@@ -255,10 +283,10 @@ void TestFaults::situations()
     QCOMPARE(checkedTexts < 0 ? b.texts : b.texts.mid(0, checkedTexts), c.texts.mid(0, checkedTexts));
     if (c.status != QLatin1String("?"))
         QCOMPARE(b.status(), QString(c.status).replace("%1", P::lbVersion(w)->text()));
-    QVERIFY(!b.device.commandMode());
+    WAIT_VERIFY(!b.device.commandMode(), 2000);   // the ATO of a stop may still be on the line
     QVERIFY(b.others.isEmpty());
 
-    if (c.act == Guard)
+    if (c.act == Guard || c.act == Disconnect)
         QCOMPARE(b.requests().size(), start);
     if (c.act == Refused)   // the settings and the table the device had
         QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
@@ -267,7 +295,18 @@ void TestFaults::situations()
         QVERIFY(journal.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(journal.readAll()).split("\r\n", Qt::SkipEmptyParts).last().section(';', 6, 6), c.word);
     }
-    if (c.act == StopWrite || c.act == ReadInWrite) {
+    if (c.act == Disconnect) {
+        QVERIFY(P::port(w)->isOpen() && P::massiveAdr(w)->in1aBox(1)->property("changed").toBool());
+        QVERIFY(P::massiveAdr(w)->in1aBox(1)->toolTip().contains(QStringLiteral("На устройстве: строка 1")));
+        QVERIFY(P::massiveAdr(w)->findChild<QLabel *>(QStringLiteral("in1aNote"))->isVisibleTo(&w));
+    }
+    if (c.act == FailedRead) {   // the old device's values pass for nothing
+        QCOMPARE(P::portNote(w)->note(), QStringLiteral("Значения в окне не считаны с этого устройства"));
+        QCOMPARE(b.progress(), 0);
+        QVERIFY(!w.referenceValues());   // nothing to mark or journal against
+    }
+    QVERIFY(c.act != CloseInWrite || !w.isVisible());
+    if (c.act == StopWrite || c.act == ReadInWrite || c.act >= CloseInWrite) {
         const QList<QByteArray> radio = radioWriteSequence(0, 5, 4, 3, 1).mid(0, 4) << at("ATO\r");
         QCOMPARE(b.requests().mid(start), radio + (c.act == ReadInWrite ? readSequence(c.type, c.version) : QList<QByteArray>()));
         QCOMPARE((b.device.settings() + deviceTable(b.device)).toHex(), before.toHex());
@@ -288,9 +327,9 @@ void TestFaults::situations()
         QVERIFY(deviceTable(b.device) == table || (lossy && deviceTable(b.device) == before.right(n)));
         if (b.boxes.size() == boxes)   // the radio registers are confirmed, and repeated until they are
             QCOMPARE(registers(b.device), (QList<int>{0, 5, 4, 3, 1}));
-        const int shown = b.boxes.size();
         b.server->setFaults(c.read);
-        P::pbRead(w)->click();
+        P::pbRead(w)->click();   // with the guard's question (Yes) when the device did not confirm the edits
+        const int shown = b.boxes.size();
         WAIT_VERIFY(b.settled() && (b.readDone() || b.boxes.size() > shown), 20000);
         if (!noisy) {
             QCOMPARE(b.boxes.size(), shown);
