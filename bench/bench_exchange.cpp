@@ -5,6 +5,8 @@
 // - Full read and full write: wall time from the tick on which the button is clicked to the
 //   tick on which the window reports the read complete or the write checked, divided by the
 //   ideal (ticks counted × period).
+// - Commissioning: ticks and wall time from "Пуск" (profile in use, port open) to the green
+//   result, against the ticks of one full read plus one write with its read-back above.
 // - Tick lateness: for every tick of those runs, how long after (previous tick + period)
 //   slotTimer began; an event filter on the window's timer sees each tick before slotTimer.
 //   The reference is a bare free-running precise QTimer in the same process.
@@ -22,6 +24,8 @@
 // BENCH_NO_CPU=1 skips the CPU part; BENCH_VERBOSE=1 lists every tick on standard error.
 
 #include "benchutil.h"
+#include "commissionbar.h"
+#include "commissioncontroller.h"
 #include "probe.h"
 #include "resiver.h"
 #include "resiverinfo.h"
@@ -478,11 +482,24 @@ int main(int argc, char *argv[])
         if (sent)
             replyUs.push_back(double(bench::nowNs() - sent) / 1e3);
     });
+    // Commissioning from a profile that changes the channel, the power and a measuring time.
+    auto *mode = w.findChild<CommissionController *>();
+    {
+        QFile profile(QStringLiteral("site.json"));
+        profile.open(QIODevice::WriteOnly);
+        profile.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter",)"
+                      R"( "radio": {"channel": 8, "speed": "9600", "power": 3}, "settings": {"timeFd1": 30}})");
+    }
+    if (!mode->enter(QStringLiteral("site.json")).isEmpty())
+        return 1;
+    bool passDone = false;
+    QObject::connect(mode, &CommissionController::passFinished, &w, [&passDone](bool ok) { passDone = ok; });
+
     controller.tickStart = &watch.last;
     controller.recording = true;
 
-    std::vector<double> readRatio, writeRatio, readMs, writeMs, rereadRatio, rereadMs;
-    int readTicks = 0, writeTicks = 0, failures = 0;
+    std::vector<double> readRatio, writeRatio, readMs, writeMs, rereadRatio, rereadMs, passMs;
+    int readTicks = 0, writeTicks = 0, passTicks = 0, failures = 0;
     for (int i = 0; i < kRuns; ++i) {
         // A full read is what connecting does: close the port, then connect on a tick.
         if (P::port(w)->isOpen())
@@ -491,8 +508,12 @@ int main(int argc, char *argv[])
         const Run write = runSequence(w, watch, click(P::pbWrite(w)), ended);
         // The same read started by "Считать" on an open port.
         const Run reread = runSequence(w, watch, click(P::pbRead(w)), ended);
+        const Run pass = runSequence(w, watch, [&passDone, mode] { passDone = false; mode->start(); },
+                                     [&passDone] { return passDone; });
         controller.replySentAt = 0;
-        if (!read.ok || !write.ok || !reread.ok) {
+        if (!read.ok || !write.ok || !reread.ok || !pass.ok) {
+            std::fprintf(stderr, "bench_exchange: run %d: read %d write %d reread %d pass %d (%s)\n", i, read.ok,
+                         write.ok, reread.ok, pass.ok, qPrintable(mode->bar()->result()));
             ++failures;
             continue;
         }
@@ -501,10 +522,13 @@ int main(int argc, char *argv[])
         readMs.push_back(read.wallMs);
         writeMs.push_back(write.wallMs);
         rereadMs.push_back(reread.wallMs);
+        passTicks = pass.ticks;
+        passMs.push_back(pass.wallMs);
         rereadRatio.push_back(reread.wallMs / (reread.ticks * kPeriodMs));
         readRatio.push_back(read.wallMs / (read.ticks * kPeriodMs));
         writeRatio.push_back(write.wallMs / (write.ticks * kPeriodMs));
     }
+    mode->leave();   // not left for the next start of the program
     if (readMs.empty()) {
         std::fprintf(stderr, "bench_exchange: no read or write completed\n");
         return 1;
@@ -533,6 +557,12 @@ int main(int argc, char *argv[])
                bench::fmt("%.1f ms", bench::median(writeMs)),
                bench::fmt("%.0f ms ideal", writeTicks * double(kPeriodMs)), bench::fmt("%.3f", wr),
                "≤ 1.05");
+    bench::row("2 exchange", "commissioning pass, \"Пуск\" to the green result, " + std::to_string(passTicks)
+                                 + " ticks × 20 ms" + n,
+               bench::fmt("%.1f ms", bench::median(passMs)),
+               std::to_string(readTicks + writeTicks) + " ticks ideal: one read " + std::to_string(readTicks)
+                   + " + one write " + std::to_string(writeTicks),
+               bench::fmt("%.3f", double(passTicks) / (readTicks + writeTicks)), "≤ 1 (ticks)");
     const char *type = P::timer(w)->timerType() == Qt::PreciseTimer ? "precise" : "coarse";
     const std::string ticks = " (" + std::to_string(late.size()) + " ticks; "
                               + std::to_string(refLate.size()) + " for the reference)";

@@ -126,6 +126,24 @@ bool CommandLine::requireWith(const QCommandLineOption &option, const QCommandLi
                     .arg(dashed(option.names().first()), dashed(needed.names().first())));
 }
 
+bool CommandLine::requireNumber(const QCommandLineOption &option, int low, int high)
+{
+    bool ok = false;
+    const int n = value(option).toInt(&ok);
+    if (!isSet(option) || (ok && n >= low && n <= high))
+        return true;
+    return fail(QStringLiteral("значение параметра «%1» должно быть числом от %2 до %3, а не «%4»")
+                    .arg(dashed(option.names().first())).arg(low).arg(high).arg(value(option)));
+}
+
+bool CommandLine::refuseTogether(const QCommandLineOption &one, const QCommandLineOption &other)
+{
+    if (!isSet(one) || !isSet(other))
+        return true;
+    return fail(QStringLiteral("параметры «%1» и «%2» не действуют вместе")
+                    .arg(dashed(one.names().first()), dashed(other.names().first())));
+}
+
 bool CommandLine::isSet(const QCommandLineOption &option) const
 {
     return found.contains(option.names().first());

@@ -27,6 +27,11 @@ public:
 
     // False, with the error for finish(), when `option` is given without `needed`.
     bool requireWith(const QCommandLineOption &option, const QCommandLineOption &needed);
+    // False, with the error for finish(), unless `option` (when given) is a whole number from
+    // `low` to `high`.
+    bool requireNumber(const QCommandLineOption &option, int low, int high);
+    // False, with the error for finish(), when both are given.
+    bool refuseTogether(const QCommandLineOption &one, const QCommandLineOption &other);
 
     bool isSet(const QCommandLineOption &option) const;
     QString value(const QCommandLineOption &option) const;

@@ -1,5 +1,6 @@
 #include "history.h"
 
+#include "changes.h"
 #include "profile.h"
 
 #include <QDir>
@@ -56,6 +57,45 @@ QString save(const QString &folder, const QString &base, const proto::DeviceConf
     error = profile::writeFile(path + QStringLiteral("_written.json"),
                                profile::Profile::fromConfig(written, QStringLiteral("записано")));
     return error.isEmpty() ? beforeFile : QString();
+}
+
+QString readPair(const journal::Line &line, Pair &pair)
+{
+    constexpr int kBefore = 10;   // "Было"
+    if (!line.parsed)
+        return QStringLiteral("строка журнала не разобрана");
+    if (line.cells.size() <= kBefore)
+        return QStringLiteral("строка старого журнала: файлов истории нет");
+    const QString cell = line.cells.at(kBefore).trimmed();
+    const QString suffix = QStringLiteral("_before.json");
+    if (cell.isEmpty() || cell == QStringLiteral("—"))
+        return QStringLiteral("значения устройства до записи не сохранены");
+    if (!cell.endsWith(suffix))
+        return QStringLiteral("в столбце «Было» не файл истории: %1").arg(cell);
+    pair.beforeFile = QDir::fromNativeSeparators(cell);
+    const QString writtenFile = pair.beforeFile.left(pair.beforeFile.size() - suffix.size()) + QStringLiteral("_written.json");
+    for (const QString &file : {pair.beforeFile, writtenFile}) {
+        const QString error = profile::readFile(file, file == writtenFile ? pair.written : pair.before);
+        if (!error.isEmpty())
+            return QStringLiteral("файл %1 не прочитан: %2").arg(QDir::toNativeSeparators(file), error);
+    }
+    if (pair.before.deviceType != pair.written.deviceType)
+        return QStringLiteral("файлы пары сохранены для разных устройств");
+    return QString();
+}
+
+QStringList changesOf(const journal::Line &line)
+{
+    Pair pair;
+    const QString why = readPair(line, pair);
+    if (!why.isEmpty())
+        return {QStringLiteral("— ") + why};
+    QStringList out;
+    for (const proto::Change &c : proto::changes(pair.before.values, pair.written.values))
+        out << proto::changeText(c);
+    if (out.isEmpty())
+        out << QStringLiteral("— запись не изменила ни одного значения");
+    return out;
 }
 
 } // namespace history

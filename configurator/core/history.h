@@ -6,6 +6,8 @@
 // them. No widgets.
 
 #include "deviceconfig.h"
+#include "journal.h"
+#include "profile.h"
 
 #include <QDateTime>
 #include <QString>
@@ -22,5 +24,21 @@ QString baseName(const QDateTime &time, const QString &port, const proto::Device
 // the path of the before file, or an empty string with the reason in `error`.
 QString save(const QString &folder, const QString &base, const proto::DeviceConfig &before,
              const proto::DeviceConfig &written, QString &error);
+
+// The pair a journal line names in its "Было" column, read back.
+struct Pair
+{
+    QString beforeFile;
+    profile::Profile before, written;
+};
+
+// Reads the line's pair; an empty string, or why there is none to read: a line that does not
+// parse, a line of the first journals, a write whose history was not saved, a file that is gone
+// or refused.
+QString readPair(const journal::Line &line, Pair &pair);
+
+// What the line's write changed, one "<поле>: <было> → <стало>" a line, or a single "— …" line
+// saying why nothing is shown.
+QStringList changesOf(const journal::Line &line);
 
 } // namespace history

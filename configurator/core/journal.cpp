@@ -32,12 +32,17 @@ QString defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/journal.csv");
 }
 
+QStringList columns()
+{
+    return {QStringLiteral("Время"), QStringLiteral("Порт"), QStringLiteral("Устройство"), QStringLiteral("Версия"),
+            QStringLiteral("Адрес"), QStringLiteral("Профиль"), QStringLiteral("Результат"),
+            QStringLiteral("Изменено"), QStringLiteral("Пропущено"), QStringLiteral("Подробности"),
+            QStringLiteral("Было")};
+}
+
 QByteArray header()
 {
-    return join({QStringLiteral("Время"), QStringLiteral("Порт"), QStringLiteral("Устройство"), QStringLiteral("Версия"),
-                 QStringLiteral("Адрес"), QStringLiteral("Профиль"), QStringLiteral("Результат"),
-                 QStringLiteral("Изменено"), QStringLiteral("Пропущено"), QStringLiteral("Подробности"),
-                 QStringLiteral("Было")});
+    return join(columns());
 }
 
 QByteArray line(const Entry &e)

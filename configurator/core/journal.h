@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -33,6 +34,10 @@ struct Entry
 // "journal.csv" in the user's data folder.
 QString defaultPath();
 
+// The program's own column titles, eleven of them; files of the first journals have the first
+// seven.
+QStringList columns();
+
 // The column titles and one entry, each a CSV line (";"-separated, as spreadsheets in a Russian
 // locale expect) ending in "\r\n"; a field holding ";", a quote or a line break is quoted. The
 // first seven columns are those of the first journals, so that their files stay readable.
@@ -47,5 +52,22 @@ bool underLock(const QString &path, const std::function<void()> &work);
 // A short write is cut back off, so the next line never runs on from half of this one. Returns
 // why the entry could not be written, empty on success.
 QString append(const QString &path, const Entry &e);
+
+// One line of the file as read back.
+struct Line
+{
+    QStringList cells;   // by column, as written; a best guess when the line does not parse
+    bool parsed = false; // the line is sound CSV of at least the first journals' seven columns
+    QString raw;         // the line's text as it stands in the file, without its line end
+};
+
+// Every line after the header, oldest first. Lines of older files (seven columns) and lines that
+// do not parse come back as they are (parsed = false keeps `raw`); a broken line never takes the
+// lines after it along, and the file is never refused as a whole. A missing file is no lines and
+// no error; a file that cannot be read is no lines and its reason in `error`.
+QList<Line> read(const QString &path, QString *error = nullptr);
+
+// The same over the file's bytes (the byte order mark, if any, first).
+QList<Line> parse(const QByteArray &bytes);
 
 } // namespace journal

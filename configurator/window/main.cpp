@@ -1,3 +1,4 @@
+#include "commissioncontroller.h"
 #include "exchangelog.h"
 #include "loglock.h"
 #include "mainwindow.h"
@@ -40,13 +41,29 @@ int main(int argc, char *argv[])
         QStringLiteral("С --profile: адрес устройства и номер ДУТ тоже взять из профиля."));
     commandLine.addOption(profileOption);
     commandLine.addOption(profileAddressOption);
+    const QCommandLineOption commissionOption(
+        QStringLiteral("commission"),
+        QStringLiteral("Пусконаладка по профилю: показывает панель пусконаладки с этим профилем; с --port "
+                       "открывает порт и сразу настраивает подключённое устройство, следующие — по «Пуск» (F5)."),
+        QStringLiteral("ФАЙЛ"));
+    const QCommandLineOption addressFromOption(
+        QStringLiteral("address-from"),
+        QStringLiteral("С --commission: каждому передатчику следующий свободный адрес, начиная с N (1–253): "
+                       "не записанный с этим профилем по журналу записи, не занятый другим конфигуратором и не "
+                       "строка таблицы адресов профиля."),
+        QStringLiteral("N"));
+    commandLine.addOption(commissionOption);
+    commandLine.addOption(addressFromOption);
     const QCommandLineOption traceOption(
         QStringLiteral("trace"),
         QStringLiteral("Печатать диагностические строки обмена в стандартный поток ошибок (категория "
                        "talver.trace; то же даёт QT_LOGGING_RULES=\"talver.trace.debug=true\")."));
     commandLine.addOption(traceOption);
     if (!commandLine.read(CommandLine::arguments(argc, argv))
-        || !commandLine.requireWith(profileAddressOption, profileOption))
+        || !commandLine.requireWith(profileAddressOption, profileOption)
+        || !commandLine.requireWith(addressFromOption, commissionOption)
+        || !commandLine.requireNumber(addressFromOption, 1, FleetAddresses::kLast)
+        || !commandLine.refuseTogether(profileOption, commissionOption))
         return commandLine.finish();
     if (commandLine.isSet(traceOption))
         enableTrace();
@@ -84,6 +101,13 @@ int main(int argc, char *argv[])
         const bool connect = commandLine.isSet(portOption);
         // Once the window is on screen, so that a refusal shows over it.
         QTimer::singleShot(0, profiles, [=] { profiles->loadAtStart(file, keepAddress, connect); });
+    }
+    if (commandLine.isSet(commissionOption)) {
+        CommissionController *mode = window.findChild<CommissionController *>();
+        const QString file = commandLine.value(commissionOption);
+        const int from = commandLine.value(addressFromOption).toInt();   // 0 when not given
+        const bool connect = commandLine.isSet(portOption);
+        QTimer::singleShot(0, mode, [=] { mode->enterAtStart(file, from, connect); });
     }
     return app.exec();
 }

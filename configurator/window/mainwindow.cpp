@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "changemarks.h"
+#include "commissioncontroller.h"
 #include "editguard.h"
 #include "exchangelog.h"
 #include "fields.h"
@@ -273,7 +274,8 @@ MainWindow::MainWindow(QWidget *parent, const QString &logName)
     connect(massiveAdr, &MassiveAdr::updateDut, this, &MainWindow::updateDut);
 
     setupEditGuard();
-    new ProfileController(this);   // the "Файл" menu: profiles and the journal
+    // The "Файл" menu: profiles and the journal, and commissioning from a profile.
+    new CommissionController(this, new ProfileController(this));
     // At least 980 wide, and never narrower than the panels need: a minimum set on the window
     // itself would stop its layout from raising it when a panel grows, and cut the texts.
     const QMargins margins = ui->gridLayout_2->contentsMargins();
@@ -568,6 +570,12 @@ void MainWindow::acceptIdentity(const proto::Identity &id)
     settingsRecord.version = numVersion;
     fillPanels(settingsRecord, Fill::Record | Fill::Range | Fill::Table | Fill::OtherLayout);
     decision(QStringLiteral("Ответ: %1").arg(id.label));
+    emit identified(deviceType, numVersion);
+}
+
+QString MainWindow::deviceLabel() const
+{
+    return lbVersion->text();
 }
 
 void MainWindow::acceptRegister(int value)

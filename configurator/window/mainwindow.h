@@ -12,6 +12,8 @@
 #include <QMainWindow>
 #include <QSerialPort>
 
+#include <functional>
+
 class ChangeMarks;
 class EditGuard;
 class ExchangeLog;
@@ -72,6 +74,16 @@ public:
 
     using WriteResult = steps::WriteResult;
 
+    // What the connected device called itself ("<Transmitter v.296>").
+    QString deviceLabel() const;
+    // "Записать" and "Стоп", for a controller beside the window.
+    void write() { doSaveAll(); }
+    void stop() { slotStop(); }
+    // While set, no question or notice is shown: the handler gets its text and detail, and a
+    // question counts as answered No (nothing more is sent; the module goes back to data mode).
+    using BoxHandler = std::function<void(const QString &text, const QString &detail)>;
+    void setBoxHandler(BoxHandler handler) { boxHandler = std::move(handler); }
+
 signals:
     // A full read ended: complete when every step answered and every value can be shown.
     void readFinished(bool complete);
@@ -79,6 +91,7 @@ signals:
     void writeStarting();
     void writeFinished(steps::WriteResult result);
     void panelsTrustChanged(bool trusted);
+    void identified(quint8 deviceType, quint16 version);
 
 private slots:
     void openPort();
@@ -262,6 +275,7 @@ private:
     int operationRepeats = 0;     // requests the running operation had to send again
     NoteLabel *portNote = nullptr;   // a port error, kept until the next action
     PollTally pollTally;             // the transmitters a receiver poll passed over
+    BoxHandler boxHandler;           // set: boxes are not shown (commissioning)
     ChangeMarks *marks = nullptr;    // the edits against what the device holds
     EditGuard *guard = nullptr;
     proto::DeviceConfig startValues; // the panels at start-up: what a panel shows that no read has filled

@@ -4,11 +4,11 @@
 #include "filedialog.h"
 #include "mainwindow.h"
 #include "plainbox.h"
+#include "undocontroller.h"
 #include "writejournal.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,7 +21,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QUrl>
 
 namespace {
 
@@ -31,15 +30,6 @@ QString connectFirst() { return QStringLiteral("Профиль загружае�
 const char kRecentKey[] = "profiles/recent";
 const char kFolderKey[] = "profiles/folder";
 
-
-QString filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
-
-// The profile dialogs open in the folder of the last profile, the user's documents at first.
-QString lastFolder()
-{
-    return UserSettings().value(QLatin1String(kFolderKey),
-                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
-}
 
 // Qt's own file dialog, so that a row can be added under the file name.
 void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
@@ -53,10 +43,20 @@ void addRow(QFileDialog &dialog, QWidget *label, QWidget *widget)
 
 } // namespace
 
-ProfileController::ProfileController(MainWindow *window)
-    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this))
+QString ProfileController::filter() { return QStringLiteral("Профили ТАЛВЕР (*.json);;Все файлы (*)"); }
+
+// The profile dialogs open in the folder of the last profile, the user's documents at first.
+QString ProfileController::dialogFolder()
 {
-    auto *menu = new QMenu(QStringLiteral("Файл"), window);
+    return UserSettings().value(QLatin1String(kFolderKey),
+                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).toString();
+}
+
+ProfileController::ProfileController(MainWindow *window)
+    : QObject(window), m_window(window), m_journal(new WriteJournal(window, this)),
+      m_undo(new UndoController(window, this, m_journal->path()))
+{
+    auto *menu = m_menu = new QMenu(QStringLiteral("Файл"), window);
     menu->setToolTipsVisible(true);   // the disabled save says why
     QMenuBar *bar = window->menuBar();
     bar->insertMenu(bar->actions().value(0), menu);
@@ -67,7 +67,7 @@ ProfileController::ProfileController(MainWindow *window)
                     QKeySequence(Qt::CTRL | Qt::Key_O));
     m_recent = menu->addMenu(QStringLiteral("Недавние профили"));
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Журнал записи…"), this, &ProfileController::openJournalFolder);
+    menu->addAction(QStringLiteral("Журнал записи…"), m_undo, &UndoController::showJournal);
     menu->addSeparator();
     menu->addAction(QStringLiteral("Выход"), window, &QWidget::close);
 
@@ -154,7 +154,7 @@ void ProfileController::saveWithDialog()
     if (!m_save->isEnabled())
         return;
     const proto::DeviceConfig c = m_window->panelsConfig();
-    FileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), lastFolder(), filter());
+    FileDialog dialog(m_window, QStringLiteral("Сохранить профиль"), dialogFolder(), filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     dialog.selectFile(QStringLiteral("%1-%2.json")
@@ -185,7 +185,7 @@ void ProfileController::loadWithDialog()
         status(connectFirst(), kStatusMs);
         return;
     }
-    FileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), lastFolder(), filter());
+    FileDialog dialog(m_window, QStringLiteral("Загрузить профиль"), dialogFolder(), filter());
     dialog.setFileMode(QFileDialog::ExistingFile);
     auto *keep = new QCheckBox(QStringLiteral("Сохранить адрес устройства"));
     keep->setChecked(true);
@@ -251,32 +251,41 @@ void ProfileController::readFinished(bool complete)
         }, Qt::QueuedConnection);
         return;
     }
-    const profile::Applied applied = profile::apply(pending.profile, m_window->panelsConfig(), pending.keepAddress);
-    if (!applied.refusal.isEmpty()) {
-        refuse(pending.file, applied.refusal);
+    QStringList leftOut;
+    const QString refusal = layOver(pending.file, pending.profile, pending.keepAddress, &leftOut);
+    if (!refusal.isEmpty()) {
+        refuse(pending.file, refusal);
         return;
     }
-    m_window->applyConfig(applied.config);
-    m_journal->profileLoaded(pending.file, applied.config, applied.leftOut);
     remember(pending.file);
     QString text = QStringLiteral("Профиль %1 загружен%2. Запишите его кнопкой «Записать»")
-                       .arg(name, pending.keepAddress && !applied.config.isReceiver()
+                       .arg(name, pending.keepAddress && pending.profile.deviceType != proto::Receiver
                                       ? QStringLiteral(" (адрес устройства сохранён)") : QString());
-    if (!applied.leftOut.isEmpty())
-        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(applied.leftOut.join(QStringLiteral(", ")));
+    if (!leftOut.isEmpty())
+        text += QStringLiteral("; нет в прошивке устройства, пропущено: %1").arg(leftOut.join(QStringLiteral(", ")));
     status(text);
+}
+
+QString ProfileController::layOver(const QString &file, const profile::Profile &p, bool keepAddress, QStringList *leftOut)
+{
+    const profile::Applied applied = profile::apply(p, m_window->panelsConfig(), keepAddress);
+    if (!applied.refusal.isEmpty())
+        return applied.refusal;
+    m_window->applyConfig(applied.config);
+    m_journal->profileLoaded(file, applied.config, applied.leftOut);
+    if (leftOut)
+        *leftOut = applied.leftOut;
+    return QString();
 }
 
 // ---- The journal --------------------------------------------------------------------------
 
+void ProfileController::profileLaid(const QString &file, const proto::DeviceConfig &values, const QStringList &leftOut)
+{
+    m_journal->profileLoaded(file, values, leftOut);
+}
+
 QString ProfileController::journalPath() const
 {
     return m_journal->path();
-}
-
-void ProfileController::openJournalFolder()
-{
-    const QString folder = QFileInfo(m_journal->path()).absolutePath();
-    QDir().mkpath(folder);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }

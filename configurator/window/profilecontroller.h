@@ -17,6 +17,7 @@ class MainWindow;
 class QAction;
 class WriteJournal;
 class QMenu;
+class UndoController;
 
 class ProfileController : public QObject
 {
@@ -35,18 +36,30 @@ public:
     // still opened and read.
     void loadAtStart(const QString &file, bool keepAddress, bool connect);
 
+    // Lays `p` over the panels (which hold a complete read of the device) as a loaded profile
+    // from `file`: a write names the file in the journal. Returns the refusal, empty when laid.
+    QString layOver(const QString &file, const profile::Profile &p, bool keepAddress, QStringList *leftOut = nullptr);
+
     QString journalPath() const;
+    UndoController *undo() const { return m_undo; }
     QStringList recentProfiles() const;
+
+    // For the commissioning mode: the menu, the profile dialog's folder and filter, the usual
+    // refusal, and a profile laid over the panels (`values`, less the fields in `leftOut`)
+    // for the journal's next lines.
+    QMenu *fileMenu() const { return m_menu; }
+    static QString dialogFolder();
+    static QString filter();
+    void refuse(const QString &file, const QString &reason);
+    void profileLaid(const QString &file, const proto::DeviceConfig &values, const QStringList &leftOut);
 
 private:
     void saveWithDialog();
     void loadWithDialog();
-    void openJournalFolder();
     void updateSaveAction();
     void fillRecent();
     void remember(const QString &file);
     void readFinished(bool complete);
-    void refuse(const QString &file, const QString &reason);
     void status(const QString &text, int ms = 0);
 
     struct Pending
@@ -57,8 +70,10 @@ private:
     };
 
     MainWindow *m_window;
+    QMenu *m_menu = nullptr;
     QAction *m_save = nullptr;
     QMenu *m_recent = nullptr;
     std::optional<Pending> m_pending;   // waits for the read of the device
     WriteJournal *m_journal;
+    UndoController *m_undo;
 };

@@ -472,11 +472,17 @@ QString MainWindow::failureDetail() const
 
 bool MainWindow::ask(const QString &question, const QString &detail)
 {
+    if (boxHandler) {
+        boxHandler(question, detail);
+        return false;
+    }
     return EditGuard::ask(this, question, detail) && port->isOpen();   // once the port is gone, an answer starts nothing
 }
 
 void MainWindow::notify(const QString &notice, const QString &detail)
 {
+    if (boxHandler)
+        return boxHandler(notice, detail);
     QMessageBox box(QMessageBox::Warning, windowTitle(), notice, QMessageBox::Ok);
     if (!detail.isEmpty())
         box.setInformativeText(detail);

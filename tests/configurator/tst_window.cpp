@@ -5,6 +5,7 @@
 
 #include "fixture.h"
 
+#include "commissionbar.h"
 #include "panelscroll.h"
 
 #include <QCheckBox>
@@ -96,8 +97,8 @@ private slots:
         QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0=0 dut0 range11 rxrange00 ext00/16";
     }
     // Enabled and shown states after the device's identity came in, no text cut in any of them,
-    // and the window with its menus and the docked monitor fits a 1366 x 768 screen less the
-    // desktop's panel and title bar.
+    // and the window with its menus, the commissioning bar and the docked monitor fits a 1366 x
+    // 768 screen less the desktop's panel and title bar.
     void panelRules()
     {
         QFETCH(int, type);
@@ -134,6 +135,10 @@ private slots:
         auto *monitor = w.findChild<ExchangeMonitor *>();   // docked under the panels, which then scroll
         monitor->setFloating(false);
         monitor->show();
+        auto *bar = w.findChild<CommissionBar *>();   // at its widest: the start address and a note
+        bar->setRule(CommissionBar::Rule::NextFree, 40);
+        bar->setNote(QStringLiteral("адрес 17 уже записан 07.12 10:21 (журнал)"));
+        bar->show();
         const QSize least = w.minimumSizeHint();
         QVERIFY2(least.width() <= 1366 && least.height() <= 700, qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
         w.resize(1366, 700);

@@ -5,8 +5,14 @@
 
 #include "fixture.h"
 
+#include "commissionbar.h"
+#include "commissioncontroller.h"
 #include "profile.h"
+#include "journalmodel.h"
+#include "journalwindow.h"
 #include "profilecontroller.h"
+#include "undocontroller.h"
+#include "usersettings.h"
 
 #include <algorithm>
 
@@ -68,6 +74,8 @@ private slots:
     void receiverPoll();
     void measurement();
     void profileFleet();
+    void commissioning_data();
+    void commissioning();
 };
 
 void TestOperations::readWriteReset_data()
@@ -355,10 +363,18 @@ void TestOperations::profileFleet()
 {
     Bench b(Type::Transmitter, 296);
     auto *profiles = b.w().findChild<ProfileController *>();
-    QFile::remove(profiles->journalPath());
+    QDir().mkpath(QFileInfo(profiles->journalPath()).absolutePath());
+    {   // a journal of the first kind, seven columns, and a line broken off by hand
+        QFile old(profiles->journalPath());
+        QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("Время;Порт;Устройство;Версия;Адрес;Профиль;Результат\r\n2024-01-01 08:00:00;COM3;Приемник;221;254;—;проверено\r\n"
+                  "2024-01-02;\"COM3\r\n");
+    }
     QSignalSpy writes(&b.w(), &MainWindow::writeFinished);
 
     CONNECT_AND_READ(b);
+    const QByteArray originalA = b.device.settings() + b.device.addressTable();
+    const QList<int> registersA = registers(b.device);
     const QString portA = P::port(b.w())->portName();
     QByteArray heldA = b.device.settings();
     heldA[5] = char(b.device.sRegister(202));   // the power, the module's
@@ -397,8 +413,9 @@ void TestOperations::profileFleet()
 
     QFile journal(profiles->journalPath());
     QVERIFY(journal.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 5);   // the titles, three writes, and the end of the last line
+    QStringList lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 7);   // the titles, the two old lines, three writes, and the end of the last line
+    lines.erase(lines.begin() + 1, lines.begin() + 3);
     QCOMPARE(lines.at(1).section(';', 1, 6), QStringLiteral("%1;Передатчик;296;42;—;проверено").arg(portA));
     QVERIFY2(lines.at(1).contains(QStringLiteral("\"Канал связи: 3 → 8; Мощность: 7 → 3;")), qPrintable(lines.join("\n")));
     QCOMPARE(lines.at(2).section(';', 1, 6),
@@ -414,6 +431,128 @@ void TestOperations::profileFleet()
     QCOMPARE(sent.values.settingsFrame().mid(2, 13).toHex() + sent.values.tableFrame().mid(2, 24).toHex() + sent.comment,
              (kTxWritten + kEditedTable).toHex() + "записано");
     QCOMPARE(profiles->recentProfiles().value(0), file);
+
+    // The journal window: the writes newest first, the old lines as they are, what A's write
+    // changed. Undoing it on B is refused (B does not hold what it sent); on A it brings back
+    // what A held, written with "Записать", and the window follows that write's line.
+    profiles->undo()->showJournal();
+    JournalWindow *jw = profiles->undo()->journalWindow();
+    QCOMPARE(jw->model()->rowCount(), 5);
+    QCOMPARE(jw->model()->index(3, 0).data().toString(), QStringLiteral("2024-01-02;\"COM3"));
+    QCOMPARE(jw->model()->index(4, 6).data().toString(), QStringLiteral("проверено"));
+    jw->selectRow(2);
+    QVERIFY2(jw->changesText().startsWith(QStringLiteral("Канал связи: 3 → 8\nМощность: 7 → 3\n")), qPrintable(jw->changesText()));
+    const journal::Line lineA = *jw->selectedLine();
+    const QByteArray heldB = deviceB.settings();
+    profiles->undo()->undo(lineA);
+    WAIT_VERIFY(b.settled() && b.texts.size() == 1, 5000);
+    QCOMPARE(b.texts.at(0), QStringLiteral("Прежние значения не возвращены"));
+    QVERIFY2(b.details.at(0).contains(QStringLiteral("Адрес устройства: 42 → 99")), qPrintable(b.details.at(0)));
+    QCOMPARE(deviceB.settings().toHex(), heldB.toHex());
+    P::pbConnect(b.w())->click();
+    QVERIFY(b.connect());
+    WAIT_VERIFY(b.readDone(), 5000);
+    profiles->undo()->undo(lineA);
+    WAIT_VERIFY(b.idle() && b.w().panelsFromProfile(), 5000);
+    P::pbWrite(b.w())->click();
+    WAIT_VERIFY(writes.size() == 4 && b.settled(), 5000);
+    QCOMPARE(writes.at(3).at(0).value<MainWindow::WriteResult>(), MainWindow::WriteResult::Checked);
+    QCOMPARE((b.device.settings() + b.device.addressTable()).toHex(), originalA.toHex());
+    QCOMPARE(registers(b.device), registersA);
+    WAIT_VERIFY(jw->model()->rowCount() == 6, 5000);
+    QCOMPARE(jw->model()->line(0).cells.value(5), QDir::toNativeSeparators(before));
+}
+
+void TestOperations::commissioning_data()
+{
+    QTest::addColumn<QList<int>>("types");   // the devices "Пуск" meets, one after another
+    QTest::addColumn<sim::Faults>("faults");
+    QTest::addColumn<QByteArray>("pullAt");   // the cable is pulled when this frame arrives
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QStringList>("journal");   // address and result of each line
+    QTest::addColumn<QByteArray>("lastFrame");
+    QTest::addColumn<int>("from");   // "Следующий свободный" from here; 0: the device keeps its address
+    QTest::addColumn<QString>("note");   // in amber after the last device
+    sim::Faults error;
+    const QList<int> three{int(Type::Transmitter), int(Type::Transmitter), int(Type::Transmitter)};
+    error.errorAtWrites = true;
+    const QString done = QStringLiteral("Готово: <Transmitter v.296>, адрес %1, проверено за ");
+    QTest::newRow("three transmitters") << three << sim::Faults() << QByteArray()
+                                        << QStringList{done.arg(17), done.arg(99), done.arg(17)}
+                                        << QStringList{"17 проверено", "99 проверено", "17 проверено"} << hex("210107") << 0
+                                        << "адрес 17 уже записан";
+    QTest::newRow("next free from 40") << three << sim::Faults() << QByteArray()
+                                       << QStringList{done.arg(40), done.arg(41), done.arg(42)}
+                                       << QStringList{"40 проверено", "41 проверено", "42 проверено"} << hex("210107") << 40 << "";
+    QTest::newRow("receiver refused") << QList<int>{int(Type::Receiver)} << sim::Faults() << QByteArray()
+                                      << QStringList{"Приемник вместо передатчика"} << QStringList() << hex("210101") << 0 << "";
+    QTest::newRow("radio step fails") << QList<int>{int(Type::Transmitter)} << error << QByteArray()
+                                      << QStringList{"Не удалось сохранить настройки радиомодуля: ATS220=0: ERROR; в радиомодуль ничего не записано"}
+                                      << QStringList{"17 отменено"} << at("ATO\r") << 0 << "";
+    QTest::newRow("cable pulled in the write") << QList<int>{int(Type::Transmitter)} << sim::Faults() << at("ATS200=8\r")
+                                               << QStringList{"Связь с портом"} << QStringList{"17 связь потеряна"}
+                                               << at("ATS200=8\r") << 0 << "";
+}
+
+// Commissioning: each "Пуск" takes the device on the selected port through identification,
+// one read, the profile (the device keeps its address), the write with its read-back and the
+// journal line, and the result stays on the bar. A receiver is refused after its identity
+// alone; a failing step ends red, "ATO" last, and no box is ever shown.
+void TestOperations::commissioning()
+{
+    QFETCH(QList<int>, types);
+    QFETCH(sim::Faults, faults);
+    QFETCH(QStringList, results);
+    Bench b(Type(types.first()), 296, faults);
+    auto *mode = b.w().findChild<CommissionController *>();
+    auto *profiles = b.w().findChild<ProfileController *>();
+    QFile::remove(profiles->journalPath());
+    const QString file = b.f.dir.filePath(QStringLiteral("site.json"));
+    QFile json(file);
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter",
+                   "radio": {"channel": 8, "speed": "9600", "power": 3}, "settings": {"address": 42, "timeFd1": 30}})");
+    json.close();
+    QFETCH(int, from);
+    UserSettings().remove(QStringLiteral("commissioning"));   // the rule of the row before
+    QCOMPARE(mode->enter(file, from), QString());
+    QSignalSpy passes(mode, &CommissionController::passFinished);
+    QFETCH(QByteArray, pullAt);
+    QObject::connect(b.server, &sim::PtyServer::requestReceived, &b.root, [&](const QByteArray &frame) {
+        if (frame == pullAt)
+            QMetaObject::invokeMethod(b.server, [&b] { b.server->closeMaster(); }, Qt::QueuedConnection);
+    });
+
+    sim::Device second(Type::Transmitter, 296);   // its own address 99
+    second.setSettings(hex("03096302020700070a0a0a0a01"));
+    sim::PtyServer secondServer(&second);
+    for (int i = 0; i < types.size(); ++i) {
+        if (P::port(b.w())->isOpen())
+            P::pbConnect(b.w())->click();   // the next device on the line
+        b.w().selectPort(i % 2 == 0 ? b.server->slavePath() : secondServer.slavePath());
+        mode->bar()->findChild<QPushButton *>(QStringLiteral("commissionStart"))->click();
+        WAIT_VERIFY(passes.size() == i + 1 && b.idle(), 8000);
+        QVERIFY2(mode->bar()->result().startsWith(results.at(i)), qPrintable(mode->bar()->result()));
+    }
+    QTEST(mode->bar()->note().left(20), "note");
+    QFile reserved(QFileInfo(profiles->journalPath()).absolutePath() + "/addresses.csv");   // freed after each pass
+    QVERIFY(!reserved.open(QIODevice::ReadOnly) || reserved.readAll().count('\n') == 1);
+    QTest::qWait(50);   // a notice the pass's end has queued would show now
+    QCOMPARE(b.texts + b.others, QStringList());
+    QFETCH(QByteArray, lastFrame);
+    WAIT_VERIFY(b.requests().last() == lastFrame, 2000);   // the line delivers it after the result
+    if (types.first() == int(Type::Receiver))
+        QCOMPARE(b.requests(), QList<QByteArray>{hex("210101")});
+    if (types.size() > 1)
+        QCOMPARE(registers(second).at(2), 8);   // the profile's channel
+    QFile journal(profiles->journalPath());
+    QStringList lines;
+    if (journal.open(QIODevice::ReadOnly))
+        lines = QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n")).mid(1, passes.size());
+    for (QString &line : lines)
+        line = line.section(';', 4, 4) + ' ' + line.section(';', 6, 6);
+    QTEST(QStringList(lines.mid(0, lines.indexOf(QStringLiteral(" ")))), "journal");
+    mode->leave();
 }
 
 QTEST_MAIN(TestOperations)

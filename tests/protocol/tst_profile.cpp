@@ -1,6 +1,7 @@
 // Profiles through the value type and the file, and the journal's line: round trips per device
 // type and firmware range, what a profile leaves to the device, and every refusal.
 
+#include "fleetaddresses.h"
 #include "history.h"
 #include "journal.h"
 #include "profile.h"
@@ -10,6 +11,8 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -237,6 +240,98 @@ private slots:
                                296, 42, QStringLiteral("/home/т/site;1 \"new\".json"), steps::WriteResult::Differs, {}, {}, {}, {}};
         QCOMPARE(QString::fromUtf8(journal::line(e)),
                  QStringLiteral("2026-12-07 10:15:03;/dev/ttyUSB0;Передатчик;296;42;\"/home/т/site;1 \"\"new\"\".json\";расхождения;—;—;—;—\r\n"));
+    }
+
+    // The journal read back: the writer's own lines, the first journals' seven columns, and
+    // broken lines kept as they are without taking the next ones along. Each line comes back as
+    // its cells joined by "|", or "!" and the raw text when it does not parse.
+    void journalRead_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("lines");
+        journal::Entry e{QDateTime(QDate(2026, 12, 7), QTime(10, 15, 3)), QStringLiteral("/dev/ttyUSB0"), Receiver, 221, 42,
+                         QStringLiteral("a;\"b\".json"), steps::WriteResult::Lost, {}, {}, QStringLiteral("S220\r\nнет"), {}};
+        QTest::newRow("own lines") << "\xEF\xBB\xBF" + journal::header() + journal::line(e) + journal::line({})
+            << QStringList{"2026-12-07 10:15:03|/dev/ttyUSB0|Приемник|221|42|a;\"b\".json|связь потеряна|—|—|S220\r\nнет|—",
+                           "||—|0|0|—|проверено|—|—|—|—"};
+        QTest::newRow("seven columns, a broken line, a half line")
+            << QByteArray("Время;Порт;Устройство;Версия;Адрес;Профиль;Результат\r\n1;2;3;4;5;6;7\r\n"
+                          "1;\"2;3\r\n1;2;\"x\"y;4;5;6;7\r\n\r\n1;2;3;4;5;6;\"7\"\"\"\r\n1;2;3")
+            << QStringList{"1|2|3|4|5|6|7", "!1;\"2;3", "!1;2;\"x\"y;4;5;6;7", "1|2|3|4|5|6|7\"", "!1;2;3"};
+    }
+    void journalRead()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, lines);
+        QStringList got;
+        for (const journal::Line &l : journal::parse(file))
+            got << (l.parsed ? l.cells.join('|') : '!' + l.raw);
+        QCOMPARE(got, lines);
+        QCOMPARE(journal::columns().size(), 11);
+    }
+
+    // The next free address: the journal's lines of the same profile whose write reached a
+    // device, live reservations (this host's by their process, others' for a day) and the
+    // table's rows are taken; clients choosing at once in threads never share one, and all is
+    // free again once they are gone. "$pid", "$host", "$now" stand for this process, host, time.
+    void nextFree_data()
+    {
+        QTest::addColumn<QStringList>("journalLines");   // address;profile;result
+        QTest::addColumn<QStringList>("reservations");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QList<int>>("table");
+        QTest::addColumn<QList<int>>("chosen");   // by the clients, in order; 0 for none left
+        QTest::newRow("fresh") << QStringList() << QStringList() << 40 << QList<int>() << QList<int>{40, 41, 42};
+        QTest::newRow("journal") << QStringList{"40;/s/a.json;проверено", "41;/s/a.json (изменён);расхождения",
+                                                "42;/s/b.json;проверено", "43;/s/a.json;отменено", "44;/s/a.json;связь потеряна"}
+                                 << QStringList() << 40 << QList<int>() << QList<int>{42, 43, 45};
+        QTest::newRow("reservations") << QStringList() << QStringList{"46;$pid;$host;$now", "47;99999999;$host;$now",
+                                                                      "48;1;other;$now", "49;1;other;2020-01-01T00:00:00", "x"}
+                                      << 46 << QList<int>() << QList<int>{47, 49, 50};
+        QTest::newRow("table, none left") << QStringList() << QStringList() << 251 << QList<int>{252} << QList<int>{0, 251, 253};
+    }
+    void nextFree()
+    {
+        QFETCH(QStringList, journalLines);
+        QFETCH(QStringList, reservations);
+        QFETCH(int, from);
+        QFETCH(QList<int>, table);
+        QFETCH(QList<int>, chosen);
+        const QSet<int> rows(table.begin(), table.end());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("journal.csv"));
+        QByteArray text = journal::header();
+        for (const QString &l : journalLines)   // the journal's first seven columns, as older files have them
+            text += QStringLiteral("2026-12-07 10:21:00;p;Передатчик;296;%1\r\n").arg(l).toUtf8();
+        QFile journalFile(path);
+        QVERIFY(journalFile.open(QIODevice::WriteOnly) && journalFile.write(text) == text.size());
+        journalFile.close();
+        const QString reserved = reservations.join(QStringLiteral("\r\n"))
+                                     .replace(QStringLiteral("$pid"), QString::number(QCoreApplication::applicationPid()))
+                                     .replace(QStringLiteral("$host"), QSysInfo::machineHostName())
+                                     .replace(QStringLiteral("$now"), QDateTime::currentDateTime().toString(Qt::ISODate));
+        QCOMPARE(safefile::save(dir.filePath(QStringLiteral("addresses.csv")), reserved.toUtf8()), QString());
+        {
+            std::vector<std::unique_ptr<FleetAddresses>> clients;
+            std::vector<std::thread> threads;
+            QList<int> got;
+            QMutex gotLock;
+            for (int i = 0; i < chosen.size(); ++i) {
+                clients.emplace_back(new FleetAddresses(path));
+                threads.emplace_back([&, c = clients.back().get()] {
+                    const FleetAddresses::Choice choice = c->reserve(QStringLiteral("/s/a.json"), from, rows);
+                    const QMutexLocker locker(&gotLock);
+                    got << (choice.error.isEmpty() ? choice.address : -1);
+                });
+            }
+            for (std::thread &t : threads)
+                t.join();
+            std::sort(got.begin(), got.end());
+            QCOMPARE(got, chosen);
+        }
+        QCOMPARE(FleetAddresses(path).reserve(QStringLiteral("/s/a.json"), from, rows).address, chosen.at(chosen.first() == 0));
+        QCOMPARE(FleetAddresses::lastWritten(path, QStringLiteral("/s/a.json"), 44).toString("dd.MM HH:mm"),
+                 journalLines.isEmpty() ? QString() : QStringLiteral("07.12 10:21"));
     }
 };
 
