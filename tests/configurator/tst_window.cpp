@@ -8,6 +8,7 @@
 #include "commissionbar.h"
 #include "panelscroll.h"
 
+#include <QCheckBox>
 #include <QScreen>
 #include <QSettings>
 #include <QStyleOptionGroupBox>
@@ -84,17 +85,20 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("version");
         QTest::addColumn<int>("regim");
-        // transmitter group, data group, receiver panel, address table, address box, ДУТ box,
-        // transmitter range and its label shown, receiver range and its label shown
+        // transmitter group, data group, receiver panel, address table, address box (enabled
+        // = value), ДУТ box, transmitter range and its label shown, receiver range and its label
+        // shown, the receiver's boxes 16 and 255 enabled and the items of its address lists
         QTest::addColumn<QString>("expected");
-        QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0 dut0 range00 rxrange11";
-        QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1 dut1 range00 rxrange00";
-        QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range00 rxrange00";
-        QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0 dut0 range11 rxrange00";
+        QTest::newRow("receiver 220") << 1 << 220 << 0 << "tx0 data0 rx1 table0 adr0=254 dut0 range00 rxrange00 ext00/16";
+        QTest::newRow("receiver 221") << 1 << 221 << 0 << "tx0 data0 rx1 table0 adr0=254 dut0 range00 rxrange00 ext11/256";
+        QTest::newRow("receiver 296") << 1 << 296 << 0 << "tx0 data0 rx1 table0 adr0=254 dut0 range00 rxrange11 ext11/256";
+        QTest::newRow("transmitter 220") << 2 << 220 << 0 << "tx1 data1 rx0 table0 adr1=0 dut1 range00 rxrange00 ext00/16";
+        QTest::newRow("transmitter 221") << 2 << 221 << 0 << "tx1 data1 rx0 table1 adr0=0 dut0 range00 rxrange00 ext00/16";
+        QTest::newRow("transmitter 296") << 2 << 296 << 0 << "tx1 data1 rx0 table1 adr0=0 dut0 range11 rxrange00 ext00/16";
     }
-    // Enabled and shown states after an identification, no text cut in any of them, and the
-    // window with its menus, the commissioning bar and the docked monitor fits a 1366 x 768
-    // screen less the desktop's panel and title bar.
+    // Enabled and shown states after the device's identity came in, no text cut in any of them,
+    // and the window with its menus, the commissioning bar and the docked monitor fits a 1366 x
+    // 768 screen less the desktop's panel and title bar.
     void panelRules()
     {
         QFETCH(int, type);
@@ -102,21 +106,30 @@ private slots:
         QFETCH(int, regim);
         WindowFixture f;
         MainWindow &w = f.w();
-        P::deviceType(w) = quint8(type);
-        P::numVersion(w) = quint16(version);
+        P::expectedReply(w) = SendType::readVersion;
+        P::interpret(w, QStringLiteral("<%1 v.%2>").arg(type == 1 ? "Receiver" : "Transmitter").arg(version).toLatin1());
         P::cbRegim(w)->setCurrentIndex(regim);
         P::updatePanels(w);
+        QCOMPARE(P::numVersion(w), quint16(version));
         // The spin boxes' own state: the ДУТ box sits in the transmitter group, which may be off.
         const auto own = [](QWidget *widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); };
         const auto shown = [&w](const char *field, const char *label) {
             return QStringLiteral("%1%2").arg(!w.findChild<QWidget *>(field)->isHidden()).arg(!w.findChild<QWidget *>(label)->isHidden());
         };
-        QTEST(QStringLiteral("tx%1 data%2 rx%3 table%4 adr%5 dut%6 range%7 rxrange%8")
+        const auto wide = [&w](const char *text) {
+            for (QCheckBox *box : P::resiverPanel(w)->findChildren<QCheckBox *>())
+                if (box->text() == text)
+                    return int(box->isEnabledTo(P::resiverPanel(w)));
+            return -1;
+        };
+        QTEST(QStringLiteral("tx%1 data%2 rx%3 table%4 adr%5=%6 dut%7 range%8 rxrange%9")
                   .arg(P::gbTransmitter(w)->isEnabled()).arg(P::gbData(w)->isEnabled())
                   .arg(P::resiverPanel(w)->isEnabled()).arg(P::massiveAdr(w)->isEnabled())
-                  .arg(own(P::sbDeviceAdr(w))).arg(own(P::sbDutAdr(w)))
+                  .arg(own(P::sbDeviceAdr(w))).arg(P::sbDeviceAdr(w)->value()).arg(own(P::sbDutAdr(w)))
                   .arg(QStringLiteral("%1%2").arg(!P::cbDutRange(w)->isHidden()).arg(!P::lbDutRange(w)->isHidden()))
-                  .arg(shown("cbOldProtokol", "lbOldProtokol")),
+                  .arg(shown("cbOldProtokol", "lbOldProtokol"))
+                  + QStringLiteral(" ext%1%2/%3").arg(wide("16")).arg(wide("255"))
+                        .arg(P::resiverPanel(w)->findChild<QComboBox *>("comboBoxFq1")->count()),
               "expected");
         QCOMPARE(cutTexts(w), QString());
         auto *monitor = w.findChild<ExchangeMonitor *>();   // docked under the panels, which then scroll

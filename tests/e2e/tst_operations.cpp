@@ -25,6 +25,7 @@ const QString kChannels = QStringLiteral("Не удалось считать д�
 const QString kPowers = QStringLiteral("Не удалось считать доступные мощности. Проверьте питание. Продолжить?");
 const QString kDataMode = QStringLiteral("Не удалось перевести в режим передачи данных. Проверьте питание. Продолжить?");
 const QString kChecked = QStringLiteral("Записано и проверено: ");
+const QString kDuplicate = QStringLiteral("В таблице адресов есть продублированные строки. Продолжить?");
 
 // The simulator's factory record and table (what a fresh transmitter holds).
 const QByteArray kTxFactory = hex("03051102020700010a0a0a0a01");
@@ -39,8 +40,9 @@ void keepOurLines(QtMsgType, const QMessageLogContext &c, const QString &text) {
 
 // A silent step: which replies are lost (or answered "ERROR"), the answers to the questions, and
 // what must hold: the frames from the start of the operation and their attempt digits in the
-// log, the questions, whether the operation completes, the module's mode afterwards, and the
-// first box's detail line.
+// log, the questions, whether the operation completes, the module's mode afterwards, the
+// first box's detail line and the subnet the window then shows (the module's, once it told).
+// The device may hold its own address table.
 struct Silence
 {
     bool write;   // else the read after connecting
@@ -52,6 +54,8 @@ struct Silence
     QStringList questions;
     bool completes, commandMode;
     QString detail;
+    int subnet;
+    QByteArray table = {};
 };
 
 } // namespace
@@ -163,6 +167,7 @@ void TestOperations::readWriteReset()
     const QByteArray factory = hex(tx ? "01010003010000000a0a0a0a01" : "0101010301000001000000000001");
     WAIT_VERIFY(b.idle() && b.barFull() && b.device.settings() == factory, 5000);
     QCOMPARE(registers(b.device), (QList<int>{0, 1, 1, 0, 1}));
+    QCOMPARE(P::sbDeviceAdr(w)->value(), tx ? 0 : 254);   // a receiver's own address
     QCOMPARE(deviceTable(b.device).toHex(), QByteArray(written.size(), '\0').toHex());
 
     QByteArray digits;
@@ -184,24 +189,27 @@ void TestOperations::silentSteps_data()
     const F rest = {tableFrame(true, kTxFactoryTable), settingsFrame(kTxFactory), rd, tbl};
     const QList<QPair<const char *, Silence>> rows = {
         {"read: controller silent", {false, {{id, unheard}}, false, {}, times(id, 6), "012345", {kNoAnswer},
-                                     false, false, "Запрос: 21 01 01. Устройство не ответило."}},
+                                     false, false, "Запрос: 21 01 01. Устройство не ответило.", 0}},
         {"read: module never answers +++, budget gone for ATS250?, No sends ATO",
          {false, {{cmd, unheard}}, false, {Yes, No}, F{id} + times(cmd, 6) + F{cha} + times(pow, 6) + F{ato},
-          "0" "012345" "5" "012345" "5", {kChannels, kPowers}, false, false, "Запрос: ATS250?. Устройство не ответило."}},
+          "0" "012345" "5" "012345" "5", {kChannels, kPowers}, false, false, "Запрос: ATS250?. Устройство не ответило.", 0}},
         {"read: No to the data mode question, ATO tried once more",
          {false, {{ato, unheard}}, false, {No}, F{id, cmd, cha, pow} + times(ato, 7), "0000" "012345" "5",
-          {kDataMode}, false, true, ""}},
+          {kDataMode}, false, true, "", 5}},
         {"write: +++ unanswered, Yes goes on with ATS220=",
          {true, {{cmd, unanswered, 1}}, false, {Yes}, times(cmd, 6) + w.mid(1) + rest, "012345" "55555555" "50",
-          {kRadioWrite}, true, false, ""}},
+          {kRadioWrite}, true, false, "", 5}},
         {"write: ATS220= unanswered, Yes goes on with ATS250=",
          {true, {{w.at(1)}}, false, {Yes}, F{cmd} + times(w.at(1), 6) + w.mid(2) + rest, "0" "012345" "5555555" "50",
-          {kRadioWrite}, true, false, ""}},
+          {kRadioWrite}, true, false, "", 5}},
         {"write: No after +++ takes the module back with ATO",
-         {true, {{cmd, unheard, 1}}, false, {No}, times(cmd, 6) + F{ato}, "012345" "5", {kRadioWrite}, false, false, ""}},
+         {true, {{cmd, unheard, 1}}, false, {No}, times(cmd, 6) + F{ato}, "012345" "5", {kRadioWrite}, false, false, "", 5}},
         {"write: ERROR to every register write, No",
          {true, {}, true, {No}, F{cmd} + times(w.at(1), 6) + F{ato}, "0" "012345" "5", {kRadioWrite}, false, false,
-          "Запрос: ATS220=0. Устройство ответило ERROR."}},
+          "Запрос: ATS220=0. Устройство ответило ERROR.", 5}},
+        // Rows 1 and 2 of the table read share ДУТ number 2: No writes nothing.
+        {"write: duplicated table rows, No", {true, {}, false, {No}, {}, "", {kDuplicate}, false, false, "", 5,
+                                              hex("011202011302000000000000000000000000000000010100")}},
     };
     for (const auto &row : rows)
         QTest::newRow(row.first) << row.second;
@@ -221,6 +229,8 @@ void TestOperations::silentSteps()
     b.server->setFaults(faults);
     b.holdMs = 4 * kPeriod;
     b.answers = c.answers;
+    if (!c.table.isEmpty())
+        b.device.setAddressTable(c.table);
 
     QVERIFY(b.connect());
     int start = 0;
@@ -245,6 +255,7 @@ void TestOperations::silentSteps()
         QCOMPARE(s.indicatorAtClose, kGrey);
     }
     QCOMPARE(b.device.commandMode(), c.commandMode);
+    QCOMPARE(P::sbSubnet(w)->value(), c.subnet);
     if (c.completes)
         QCOMPARE(registers(b.device), (QList<int>{0, 5, 3, 7, 2}));
 

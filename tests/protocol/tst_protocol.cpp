@@ -43,6 +43,8 @@ private slots:
         QTest::newRow("rx write v220") << writeSettingsFrame(receiver(1), 220) << hex("210f 03050201020700 0980 858c 0304 01 02");
         QTest::newRow("ATS250=0") << registerWriteFrame(250, 0) << hex("210a 4154533235303d300d 04");
         QTest::newRow("data n=15 v220") << transmitterDataRequest(220, 15) << hex("210119");
+        QTest::newRow("measurement v220") << levelRequest(220, 2) << hex("210100");
+        QTest::newRow("measurement v221, third sensor") << levelRequest(221, 2) << hex("21020208");
         const QByteArray seq = hex("0102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f");
         QTest::newRow("address table") << writeAddressTableFrame(AddressTable::parse(seq))
                                        << hex("2119 0102030405060708090a0b0c0d0e0f101112131415161718 06");
