@@ -254,16 +254,15 @@ using Row = std::array<std::string, 6>;
 // leaves the periods at their defaults, connected to its own simulated controller.
 struct FastWindow
 {
-    FastWindow(sim::Device::Type type, quint16 version, const sim::Faults &faults = {},
-               const QByteArray &conf = "[settings]\nFastExchange=1\n")
+    FastWindow(sim::Device::Type type, quint16 version, const sim::Faults &faults = {})
         : controller(type, version, faults)
     {
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        QFile file(QStringLiteral("settings.conf"));
-        file.open(QIODevice::WriteOnly);
-        file.write(conf);
-        file.close();
+        QFile conf(QStringLiteral("settings.conf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write("[settings]\nFastExchange=1\n");
+        conf.close();
         w = std::make_unique<MainWindow>();
         QDir::setCurrent(cwd);
         w->show();
@@ -428,93 +427,6 @@ std::vector<Row> fastPace()
     return rows;
 }
 
-
-// Commissioning in the fast pace: one transmitter 296 from its answer to the identification to
-// the verified result, against the wire time of its bytes; then 20 transmitters hands free,
-// one after another through the simulator's swap (a fresh device 1.5 s after the identification
-// that follows a write), clean and with a pause of 80 ms inside every reply. The periods are
-// 200 ms, so that a device that falls back to the normal pace takes seconds, not half a minute.
-std::vector<Row> handsFree()
-{
-    std::vector<Row> rows;
-    constexpr int kDevices = 20, kSingleRuns = 5;
-    const QByteArray conf = "[settings]\nZaprosTimeMs=200\nZaprosSimTimeMs=200\nZaprosResiverTimeMs=200\n";
-    const auto enterMode = [](FastWindow &f) {
-        QFile profile(f.dir.filePath(QStringLiteral("site.json")));
-        profile.open(QIODevice::WriteOnly);
-        profile.write(R"({"format": "talver-profile", "version": 1, "device": "transmitter",)"
-                      R"( "radio": {"channel": 8, "speed": "9600", "power": 3}, "settings": {"timeFd1": 30}})");
-        profile.close();
-        return f.w->findChild<CommissionController *>();
-    };
-    {
-        FastWindow f(sim::Device::Transmitter, 296, {}, conf);
-        CommissionController *mode = enterMode(f);
-        mode->bar()->setHandsFree(false);
-        if (!mode->enter(f.dir.filePath(QStringLiteral("site.json"))).isEmpty())
-            return rows;
-        mode->bar()->setHandsFree(false);
-        std::vector<Timed> runs;
-        for (int i = 0; i < kSingleRuns; ++i) {
-            Timed t;
-            QEventLoop loop;
-            std::int64_t t0 = 0;
-            QObject::connect(f.w.get(), &MainWindow::identified, &loop, [&] {
-                if (!t0) {
-                    t0 = bench::nowNs();
-                    f.controller.bytes = 0;
-                }
-            });
-            QObject::connect(mode, &CommissionController::passFinished, &loop, [&](bool ok) {
-                t.ok = ok;
-                t.ms = double(bench::nowNs() - t0) / 1e6;
-                t.bytes = f.controller.bytes;
-                loop.quit();
-            });
-            QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-            mode->start();
-            loop.exec();
-            runs.push_back(t);
-        }
-        mode->leave();
-        rows.push_back(fastRow("commissioning, transmitter 296: its answer to the identification → verified", runs, "≤ 1.5 s"));
-    }
-    for (const int pause : {0, 80}) {
-        sim::Faults faults;
-        faults.swapSilenceMs = 1500;
-        faults.pauseInsideMs = pause;
-        FastWindow f(sim::Device::Transmitter, 296, faults, conf);
-        CommissionController *mode = enterMode(f);
-        P::pbConnect(*f.w)->click();   // the port open: the mode takes the first device that answers
-        int verified = 0, passes = 0, fellBack = 0;
-        QEventLoop loop;
-        QObject::connect(mode, &CommissionController::passFinished, &loop, [&](bool ok, const QString &result) {
-            verified += ok;
-            fellBack += result.contains(QStringLiteral("повтор в обычном темпе"));
-            if (!ok)
-                std::fprintf(stderr, "bench_exchange: hands free: %s\n", qPrintable(result));
-            if (++passes == kDevices)
-                loop.quit();
-        });
-        QTimer::singleShot(20 * 60000, &loop, &QEventLoop::quit);
-        QTimer::singleShot(3000, &loop, [&] {   // after the connecting read
-            mode->bar()->setHandsFree(true);
-            mode->enter(f.dir.filePath(QStringLiteral("site.json")));
-        });
-        const std::int64_t t0 = bench::nowNs();
-        loop.exec();
-        const double minutes = double(bench::nowNs() - t0 - 3000000000LL) / 60e9;
-        mode->leave();
-        rows.push_back({"2 fast exchange",
-                        std::to_string(kDevices) + " transmitters hands free through the simulator's swap (1.5 s unplugged)"
-                            + (pause ? ", 80 ms pause inside every reply" : "") + ", periods 200 ms",
-                        bench::fmt("%.1f devices/min", passes / minutes) + "; " + std::to_string(verified) + " of "
-                            + std::to_string(passes) + " verified, " + std::to_string(fellBack) + " through the fallback",
-                        "–", "–", "every device verified"});
-    }
-    return rows;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -526,14 +438,7 @@ int main(int argc, char *argv[])
 
     // The fast pace first, each window in a directory of its own; its rows follow the normal
     // pace's.
-    if (qEnvironmentVariableIsSet("BENCH_HANDS_FREE_ONLY")) {
-        for (const Row &r : handsFree())
-            bench::row(r[0], r[1], r[2], r[3], r[4], r[5]);
-        return 0;
-    }
-    std::vector<Row> fastRows = fastPace();
-    for (const Row &r : handsFree())
-        fastRows.push_back(r);
+    const std::vector<Row> fastRows = fastPace();
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
