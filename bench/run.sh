@@ -9,7 +9,8 @@ build="$root/build-bench"
 "$root/scripts/setup.sh" libbenchmark-dev
 mkdir -p "$build"
 if ! { cmake -S "$root/bench" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-       && cmake --build "$build" -j2; } >"$build/build.log" 2>&1; then
+       && cmake --build "$build" -j2 \
+       && cmake --build "$build" -j2 --target configurator controller-sim; } >"$build/build.log" 2>&1; then
   tail -n 40 "$build/build.log"
   echo "bench: build failed (whole log in $build/build.log)" >&2
   exit 1
@@ -34,6 +35,11 @@ echo "|---|---|---|---|---|---|"
 "$build/bench_parsers" 2>>"$log"
 "$build/bench_monitor" 2>>"$log"
 "$build/bench_flood" 2>>"$log"
+echo
+# Commissioning hands free, the real program against the simulator's device swap: 20 devices,
+# then the same with a pause inside every reply (the fast pace falls back to the normal one).
+"$root/bench/handsfree.sh" "$build/talver" 20 2>>"$log"
+"$root/bench/handsfree.sh" "$build/talver" 20 --pause-inside 80 2>>"$log"
 echo
 echo "Load average after (1/5/15 min): $(cut -d' ' -f1-3 /proc/loadavg); $(( $(date +%s) - started )) s;" \
      "diagnostics in ${log#"$root"/}"
