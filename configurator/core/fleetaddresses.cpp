@@ -3,6 +3,7 @@
 #include "csv.h"
 #include "journal.h"
 #include "safefile.h"
+#include "writereport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +24,6 @@ namespace {
 
 // The journal's columns this reads: Время, Адрес, Профиль, Результат.
 enum { kTime = 0, kAddress = 4, kProfile = 5, kResult = 6 };
-const char kJournalTime[] = "yyyy-MM-dd HH:mm:ss";
 
 struct Reservation
 {
@@ -40,7 +40,7 @@ void forEachWrite(const QString &journalPath, const QString &profile,
     const QString edited = QStringLiteral(" (изменён)");
     for (const journal::Line &line : journal::read(journalPath)) {
         const QStringList &c = line.cells;
-        if (c.size() <= kResult || c.at(kResult) == QStringLiteral("отменено"))
+        if (c.size() <= kResult || c.at(kResult) == resultWord(steps::WriteResult::Cancelled))
             continue;
         QString file = c.at(kProfile);
         if (file.endsWith(edited))
@@ -48,7 +48,7 @@ void forEachWrite(const QString &journalPath, const QString &profile,
         bool ok = false;
         const int address = c.at(kAddress).toInt(&ok);
         if (ok && QDir::fromNativeSeparators(file) == profile)
-            each(address, QDateTime::fromString(c.at(kTime), QLatin1String(kJournalTime)));
+            each(address, QDateTime::fromString(c.at(kTime), QLatin1String(journal::kTimeFormat)));
     }
 }
 

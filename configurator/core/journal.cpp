@@ -49,7 +49,7 @@ QByteArray line(const Entry &e)
 {
     const QString device = e.deviceType == proto::Receiver ? QStringLiteral("Приемник")
                          : e.deviceType == proto::Transmitter ? QStringLiteral("Передатчик") : QStringLiteral("—");
-    return join({e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.port, device, QString::number(e.version),
+    return join({e.time.toString(QLatin1String(kTimeFormat)), e.port, device, QString::number(e.version),
                  QString::number(e.address), orDash(e.profile), resultWord(e.result), orDash(e.changed),
                  orDash(e.skipped), orDash(e.details), orDash(e.before)});
 }

@@ -31,6 +31,9 @@ struct Entry
     QString before;          // the history file of the values the device held, empty for none
 };
 
+// The time column: "2024-03-05 14:07:09".
+inline constexpr char kTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
+
 // "journal.csv" in the user's data folder.
 QString defaultPath();
 
