@@ -31,7 +31,7 @@ void DeviceProbe::tick()
         emit portLost();
     m_hadPort = open;
     // An operation of the technician's own has the line; a closed port has no device.
-    if (m_window->runningOperation() != steps::Operation::None || !m_window->portOpen()) {
+    if (m_window->runningOperation() != steps::Operation::None || !open) {
         m_sent = false;
         return;
     }
