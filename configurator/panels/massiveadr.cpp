@@ -8,7 +8,6 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
-#include <algorithm>
 
 namespace {
 constexpr int kRows = 8;
@@ -139,16 +138,18 @@ void MassiveAdr::slotChange()
 {
     QObject *s = sender();
     if (s) {
-        bool cleared = false;
+        bool cleared = false, markClicked = false;
         for (QCheckBox *box : cbIn1A) {
             if (box != s) {
                 cleared = cleared || box->isChecked();
                 box->setChecked(false);
-            } else if (box->isChecked()) {
-                in1aNote->hide();   // a row is marked again
+            } else {
+                markClicked = true;
+                if (box->isChecked())
+                    in1aNote->hide();   // a row is marked again
             }
         }
-        if (cleared && !std::count(std::begin(cbIn1A), std::end(cbIn1A), s))
+        if (cleared && !markClicked)
             in1aNote->show();
     }
     if (s == sbAdr[0])
