@@ -60,10 +60,20 @@ QByteArray DeviceConfig::tableFrame() const
     return isReceiver() ? writeReceiverTableFrame(receiverMap) : writeAddressTableFrame(addressTable);
 }
 
+const QList<DeviceConfig::Register> &DeviceConfig::radioRegisters()
+{
+    static const QList<Register> all = {{220, &RadioSettings::regim}, {250, &RadioSettings::subnet},
+                                        {200, &RadioSettings::channel}, {202, &RadioSettings::power},
+                                        {201, &RadioSettings::radioSpeed}};
+    return all;
+}
+
 QList<QPair<int, int>> DeviceConfig::registers() const
 {
-    const RadioSettings &r = radio();
-    return {{220, r.regim}, {250, r.subnet}, {200, r.channel}, {202, r.power}, {201, r.radioSpeed}};
+    QList<QPair<int, int>> out;
+    for (const Register &r : radioRegisters())
+        out.append({r.number, radio().*r.value});
+    return out;
 }
 
 void DeviceConfig::takeSettingsReply(const QByteArray &reply)

@@ -34,7 +34,15 @@ struct DeviceConfig
     // The write frames: 21 0E/0F rec 02, and 21 19 table 06 or 21 1F map 32.
     QByteArray settingsFrame() const;
     QByteArray tableFrame() const;
-    // The radio registers in the order the write sends them: 220, 250, 200, 202, 201.
+    // The radio registers in the order the write sends them: 220, 250, 200, 202, 201, each with
+    // the setting it holds.
+    struct Register
+    {
+        int number;
+        quint8 RadioSettings::*value;
+    };
+    static const QList<Register> &radioRegisters();
+    // The same registers with this device's values.
     QList<QPair<int, int>> registers() const;
 
     // Fills the settings fields from a settings read reply (the record without its last byte

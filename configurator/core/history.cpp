@@ -84,10 +84,8 @@ QString readPair(const journal::Line &line, Pair &pair)
     return QString();
 }
 
-QStringList changesOf(const journal::Line &line)
+QStringList changesOf(const QString &why, const Pair &pair)
 {
-    Pair pair;
-    const QString why = readPair(line, pair);
     if (!why.isEmpty())
         return {QStringLiteral("— ") + why};
     QStringList out;

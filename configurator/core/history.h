@@ -37,8 +37,8 @@ struct Pair
 // or refused.
 QString readPair(const journal::Line &line, Pair &pair);
 
-// What the line's write changed, one "<поле>: <было> → <стало>" a line, or a single "— …" line
-// saying why nothing is shown.
-QStringList changesOf(const journal::Line &line);
+// What the write of a pair read by readPair() changed, one "<поле>: <было> → <стало>" a line, or
+// a single "— …" line saying why nothing is shown (`why`, readPair's answer).
+QStringList changesOf(const QString &why, const Pair &pair);
 
 } // namespace history

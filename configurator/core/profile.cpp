@@ -24,11 +24,16 @@ using Kind = Field::Kind;
 const QVector<Field> &allFields() { return proto::fields(); }
 
 QString deviceKey(quint8 type) { return type == proto::Receiver ? QStringLiteral("receiver") : QStringLiteral("transmitter"); }
+
+} // namespace
+
 QString deviceName(quint8 type)
 {
     return type == proto::Receiver ? QStringLiteral("Приемник")
          : type == proto::Transmitter ? QStringLiteral("Передатчик") : QStringLiteral("не опознано");
 }
+
+namespace {
 
 // ---- Writing ----------------------------------------------------------------------------
 

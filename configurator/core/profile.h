@@ -58,4 +58,7 @@ struct Applied
 // the device cannot take, is refused whole.
 Applied apply(const Profile &p, const proto::DeviceConfig &device, bool keepAddress);
 
+// A device type as the technician reads it: "Приемник", "Передатчик", "не опознано".
+QString deviceName(quint8 type);
+
 } // namespace profile

@@ -8,14 +8,9 @@ void ReferenceValues::written(const proto::DeviceConfig &readBack, const QString
     held = true;
     if (!had)
         return;
-    // registers() lists regim, subnet, channel, power, speed: the same order here.
-    const proto::RadioSettings &old = before.radio();
-    proto::RadioSettings &now = device.radio();
-    quint8 *fields[] = {&now.regim, &now.subnet, &now.channel, &now.power, &now.radioSpeed};
-    const quint8 kept[] = {old.regim, old.subnet, old.channel, old.power, old.radioSpeed};
-    const QList<QPair<int, int>> registers = readBack.registers();
-    for (int i = 0; i < registers.size(); ++i) {
-        if (skipped.contains(QStringLiteral("S%1").arg(registers.at(i).first)))
-            *fields[i] = kept[i];
+    // A register passed over keeps what the module held before.
+    for (const proto::DeviceConfig::Register &r : proto::DeviceConfig::radioRegisters()) {
+        if (skipped.contains(QStringLiteral("S%1").arg(r.number)))
+            device.radio().*r.value = before.radio().*r.value;
     }
 }

@@ -138,8 +138,8 @@ void JournalWindow::openFolder()
 void JournalWindow::showSelected()
 {
     const journal::Line *l = selectedLine();
-    m_changes->setPlainText(l ? history::changesOf(*l).join(QLatin1Char('\n')) : QString());
     history::Pair pair;
     const QString why = l ? history::readPair(*l, pair) : QStringLiteral("не выбрана строка");
+    m_changes->setPlainText(l ? history::changesOf(why, pair).join(QLatin1Char('\n')) : QString());
     m_undo->setEnabled(why.isEmpty());
 }

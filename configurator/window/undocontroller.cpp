@@ -11,16 +11,6 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
-namespace {
-
-QString deviceName(quint8 type)
-{
-    return type == proto::Receiver ? QStringLiteral("Приемник")
-         : type == proto::Transmitter ? QStringLiteral("Передатчик") : QStringLiteral("не опознано");
-}
-
-} // namespace
-
 UndoController::UndoController(MainWindow *window, ProfileController *profiles, const QString &journalPath)
     : QObject(profiles), m_window(window), m_profiles(profiles), m_path(journalPath)
 {
@@ -96,7 +86,7 @@ void UndoController::readFinished(bool complete)
         why = QStringLiteral("устройство не считано полностью");
     } else if (device.deviceType != pair.written.deviceType) {
         why = QStringLiteral("подключено другое устройство: запись была в «%1», подключено «%2»")
-                  .arg(deviceName(pair.written.deviceType), deviceName(device.deviceType));
+                  .arg(profile::deviceName(pair.written.deviceType), profile::deviceName(device.deviceType));
     } else {
         // The device must still hold what the write sent: otherwise it is another device, or
         // it was changed since, and its values before that write are not the ones to go back to.
